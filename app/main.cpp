@@ -1,0 +1,83 @@
+#include "app/configservice.h"
+#include "app/csapp.h"
+#include "app/handoffserver.h"
+#include "app/singleinstance.h"
+#include "data/databaseregistry.h"
+#include "ui/mainwindow/mainwindow.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QTranslator>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+    QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton, true);
+    QApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+
+    auto application = std::make_unique<QApplication>(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quellin"));
+
+    // The stylesheets name Windows families; elsewhere fall back to fonts that cover Chinese.
+    const QStringList fallbacks { QStringLiteral("WenQuanYi Micro Hei"),
+                                  QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans") };
+    QFont::insertSubstitutions(QStringLiteral("Microsoft Yahei"), fallbacks);
+    QFont::insertSubstitutions(QStringLiteral("SimHei"), fallbacks);
+
+    auto font = std::make_unique<QFont>(QStringLiteral("Microsoft Yahei"), 9);
+    font->setItalic(false);
+    font->setHintingPreference(QFont::PreferFullHinting);
+    font->setStyleStrategy(QFont::PreferAntialias);
+    QApplication::setFont(*font);
+
+    const QString translations = QApplication::applicationDirPath() + QStringLiteral("/translations/");
+    auto translator = std::make_unique<QTranslator>();
+    translator->load(translations + QStringLiteral("zh-CN.qm"));
+    QApplication::installTranslator(translator.get());
+    auto qtTranslator = std::make_unique<QTranslator>();
+    qtTranslator->load(translations + QStringLiteral("qt_zh_CN.qm"));
+    QApplication::installTranslator(qtTranslator.get());
+
+    ApplicationBase::setInstance(new CSApp);
+
+    DatabaseRegistry::create();
+    if (!DatabaseRegistry::bootstrapDatabases())
+        return -1;
+
+    ConfigService::instance()->load();
+
+    auto instance = std::make_unique<SingleInstance>();
+    if (!instance->tryLock()) {
+        const QStringList files = SingleInstance::buildFileList(QApplication::arguments());
+        if (!files.isEmpty())
+            SingleInstance::forward(files);
+        return 0;
+    }
+
+    auto *window = new MainWindow;
+    window->show();
+
+    auto server = std::make_unique<HandoffServer>();
+    server->listen(SingleInstance::channelName());
+    QObject::connect(server.get(), &HandoffServer::filesReceived, window, &MainWindow::openFiles);
+
+    const QStringList files = SingleInstance::buildFileList(QApplication::arguments());
+    if (!files.isEmpty())
+        window->openFiles(files);
+
+    const int result = QApplication::exec();
+
+    delete window;
+    DatabaseRegistry::release();
+    ApplicationBase::deleteInstance();
+    server.reset();
+    instance.reset();
+    qtTranslator.reset();
+    translator.reset();
+    font.reset();
+    application.reset();
+    return result;
+}
