@@ -1,6 +1,7 @@
 #include "app/configservice.h"
 #include "app/csapp.h"
 #include "app/handoffserver.h"
+#include "app/resourceinit.h"
 #include "app/singleinstance.h"
 #include "data/databaseregistry.h"
 #include "ui/mainwindow/mainwindow.h"
@@ -20,6 +21,7 @@ int main(int argc, char *argv[])
 
     auto application = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellin"));
+    initResources();
 
     // The stylesheets name Windows families; elsewhere fall back to fonts that cover Chinese.
     const QStringList fallbacks { QStringLiteral("WenQuanYi Micro Hei"),
