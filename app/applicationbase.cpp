@@ -11,8 +11,8 @@ ApplicationBase::ApplicationBase()
     : m_themeName(QStringLiteral("default"))
 {
     initResources();
-    m_commonStyleSheet
-        = readTextFile(QStringLiteral(":/resources/ui/theme/") + m_themeName + QStringLiteral("/common.css"));
+    m_commonStyleSheet = readTextFile(
+        QStringLiteral(":/resources/ui/theme/") + m_themeName + QStringLiteral("/common.css"));
 }
 
 ApplicationBase *ApplicationBase::instance()
