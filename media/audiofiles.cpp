@@ -4,13 +4,11 @@
 #include <QFileInfo>
 
 namespace {
-const QStringList kSuffixes { QStringLiteral("wav"),  QStringLiteral("flac"), QStringLiteral("aac"),
-                              QStringLiteral("mp3"),  QStringLiteral("ape"),  QStringLiteral("dts"),
-                              QStringLiteral("dsf"),  QStringLiteral("wma"),  QStringLiteral("m4a"),
-                              QStringLiteral("ogg"),  QStringLiteral("opus"), QStringLiteral("oga"),
-                              QStringLiteral("aiff"), QStringLiteral("aif"),  QStringLiteral("aifc"),
-                              QStringLiteral("wv"),   QStringLiteral("mka"),  QStringLiteral("caf"),
-                              QStringLiteral("ac3") };
+const QStringList kSuffixes { QStringLiteral("wav"), QStringLiteral("flac"), QStringLiteral("aac"),
+    QStringLiteral("mp3"), QStringLiteral("ape"), QStringLiteral("dts"), QStringLiteral("dsf"),
+    QStringLiteral("wma"), QStringLiteral("m4a"), QStringLiteral("ogg"), QStringLiteral("opus"),
+    QStringLiteral("oga"), QStringLiteral("aiff"), QStringLiteral("aif"), QStringLiteral("aifc"),
+    QStringLiteral("wv"), QStringLiteral("mka"), QStringLiteral("caf"), QStringLiteral("ac3") };
 } // namespace
 
 const QStringList &AudioFiles::namePatterns()

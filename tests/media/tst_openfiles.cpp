@@ -18,7 +18,8 @@ void writeFile(const QString &path, const QByteArray &bytes)
 
 QByteArray albumSheet(const QString &audioName, const QStringList &titles)
 {
-    QByteArray text = "PERFORMER \"Someone\"\nTITLE \"An Album\"\nFILE \"" + audioName.toUtf8() + "\" WAVE\n";
+    QByteArray text =
+        "PERFORMER \"Someone\"\nTITLE \"An Album\"\nFILE \"" + audioName.toUtf8() + "\" WAVE\n";
     for (int i = 0; i < titles.size(); ++i) {
         text += QStringLiteral("  TRACK %1 AUDIO\n    TITLE \"%2\"\n    INDEX 01 00:%3:00\n")
                     .arg(i + 1, 2, 10, QLatin1Char('0'))
@@ -108,7 +109,7 @@ private slots:
         const QString song = tmp.path() + QStringLiteral("/song.flac");
         QVERIFY(TestSupport::makeTone(song, 330, 1.0));
         writeFile(tmp.path() + QStringLiteral("/album.cue"),
-                  albumSheet(QStringLiteral("album.flac"), { "Intro", " SONG ", "Outro" }));
+            albumSheet(QStringLiteral("album.flac"), { "Intro", " SONG ", "Outro" }));
         const OpenFilesPlan plan = OpenFilesPlan::build({ song });
         QCOMPARE(plan.tracks.size(), 3);
         QCOMPARE(plan.preferredIndex, 1);
@@ -122,7 +123,8 @@ private slots:
         const QString b = tmp.path() + QStringLiteral("/b.Flac");
         writeFile(a, "x");
         writeFile(b, "x");
-        const OpenFilesPlan plan = OpenFilesPlan::build({ tmp.path() + QStringLiteral("/x.txt"), a, b });
+        const OpenFilesPlan plan =
+            OpenFilesPlan::build({ tmp.path() + QStringLiteral("/x.txt"), a, b });
         QCOMPARE(titles(plan), (QStringList { "a", "b" }));
         QCOMPARE(plan.tracks.at(0).number, 1);
         QCOMPARE(plan.tracks.at(1).number, 2);
@@ -130,7 +132,8 @@ private slots:
         QCOMPARE(plan.preferredIndex, 0);
         QCOMPARE(plan.firstFile, a);
 
-        const OpenFilesPlan nothing = OpenFilesPlan::build({ m_dir.path() + QStringLiteral("/Album/notes.txt") });
+        const OpenFilesPlan nothing =
+            OpenFilesPlan::build({ m_dir.path() + QStringLiteral("/Album/notes.txt") });
         QVERIFY(nothing.tracks.isEmpty());
         QVERIFY(nothing.firstFile.isEmpty());
     }

@@ -49,7 +49,8 @@ private slots:
     {
         QTreeWidget list;
         list.setColumnCount(4);
-        TrackRow::fill(&list, { sheetTrack(1, "Intro", 0, 59.5), sheetTrack(2, "Song", 59.5, 3661) }, false);
+        TrackRow::fill(
+            &list, { sheetTrack(1, "Intro", 0, 59.5), sheetTrack(2, "Song", 59.5, 3661) }, false);
         QCOMPARE(column(list, 0), (QStringList { "Intro", "Song" }));
         QCOMPARE(column(list, 1), (QStringList { "00:00", "01:00" }));
         QCOMPARE(column(list, 2), (QStringList { "01:00", "01:01:01" }));
@@ -78,7 +79,8 @@ private slots:
         QCOMPARE(column(list, 2), (QStringList { "", "", "" }));
         QCOMPARE(column(list, 3), (QStringList { "1", "2", "3" }));
         // From a folder the row keeps the track's own title and number.
-        QCOMPARE(list.topLevelItem(0)->data(0, TrackRow::TitleRole).toString(), QStringLiteral("1 song"));
+        QCOMPARE(list.topLevelItem(0)->data(0, TrackRow::TitleRole).toString(),
+            QStringLiteral("1 song"));
     }
 
     void sheetNamingSeveralFilesCountsOnlyWholeFileRows()
@@ -86,10 +88,12 @@ private slots:
         QTreeWidget list;
         list.setColumnCount(4);
         TrackRow::fill(&list,
-                       { wholeTrack(1, "/m/a.flac"), sheetTrack(5, "Range", 10, 20), wholeTrack(2, "/m/b.wav") },
-                       false);
+            { wholeTrack(1, "/m/a.flac"), sheetTrack(5, "Range", 10, 20),
+                wholeTrack(2, "/m/b.wav") },
+            false);
         QCOMPARE(column(list, 3), (QStringList { "1", "5", "2" }));
-        QCOMPARE(list.topLevelItem(2)->data(0, TrackRow::TitleRole).toString(), QStringLiteral("b"));
+        QCOMPARE(
+            list.topLevelItem(2)->data(0, TrackRow::TitleRole).toString(), QStringLiteral("b"));
         QCOMPARE(list.topLevelItem(2)->data(0, TrackRow::NumberRole).toInt(), 2);
     }
 
@@ -118,7 +122,8 @@ private slots:
 
     void copyKeepsEveryRole()
     {
-        std::unique_ptr<QTreeWidgetItem> row(TrackRow::make(sheetTrack(7, "Seven", 42.5, 10), 0, false));
+        std::unique_ptr<QTreeWidgetItem> row(
+            TrackRow::make(sheetTrack(7, "Seven", 42.5, 10), 0, false));
         row->setData(0, TrackRow::MediaIdRole, 99);
         std::unique_ptr<QTreeWidgetItem> copy(TrackRow::copy(row.get()));
         for (int role = TrackRow::FilePathRole; role <= TrackRow::CuePathRole; ++role)
@@ -131,12 +136,14 @@ private slots:
     {
         QTreeWidget list;
         list.setColumnCount(4);
-        TrackRow::fill(&list, { sheetTrack(1, "A", 0, 10), sheetTrack(2, "B", 10, 10), sheetTrack(3, "C", 20, 10) },
-                       false);
+        TrackRow::fill(&list,
+            { sheetTrack(1, "A", 0, 10), sheetTrack(2, "B", 10, 10), sheetTrack(3, "C", 20, 10) },
+            false);
         delete list.takeTopLevelItem(1);
         TrackRow::renumber(&list);
         QCOMPARE(column(list, 3), (QStringList { "1", "2" }));
-        QCOMPARE(TrackRow::findPlaying(&list, sheetTrack(3, "C", 20.005, 10)), list.topLevelItem(1));
+        QCOMPARE(
+            TrackRow::findPlaying(&list, sheetTrack(3, "C", 20.005, 10)), list.topLevelItem(1));
         QVERIFY(!TrackRow::findPlaying(&list, sheetTrack(3, "C", 20.02, 10)));
     }
 };
