@@ -100,12 +100,12 @@ bool ApeDecoder::open(const QString &path)
 
     int error = 0;
     const std::wstring nativePath = QDir::toNativeSeparators(path).toStdWString();
-    void *decompressor = m_functions->create(nativePath.c_str(), &error);
-    if (!decompressor || error != 0) {
+    m_decompressor = m_functions->create(nativePath.c_str(), &error);
+    if (!m_decompressor || error != 0) {
+        m_decompressor = nullptr; // one that comes with an error is not ours to destroy
         close();
         return false;
     }
-    m_decompressor = decompressor;
     m_sampleRate = info(kInfoSampleRate);
     m_channels = info(kInfoChannels);
     m_sampleSize = info(kInfoBitsPerSample);

@@ -11,7 +11,7 @@
 // Decodes Monkey's Audio files with the Monkey's Audio decoder library, loaded at open and
 // released at close ("MACDll.dll" on Windows, "libMAC.so" elsewhere, found by the system's
 // search). Delivers the file's own PCM: its rate, channels and sample size, signed integers.
-class ApeDecoder : public QObject, public IAudioDecoder
+class ApeDecoder final : public QObject, public IAudioDecoder
 {
     Q_OBJECT
     Q_INTERFACES(IAudioDecoder)

@@ -263,11 +263,13 @@ bool MediaSourceReader::readSample(Sample *sample)
     GstBuffer *buffer = gst_sample_get_buffer(pulled);
     const GstSegment *segment = gst_sample_get_segment(pulled);
     if (buffer && segment && GST_BUFFER_PTS_IS_VALID(buffer)) {
-        // Stream time, so that an encoder's priming samples do not shift the position.
+        // Stream time, so that an encoder's priming samples do not shift the position; audio
+        // the decoder hands out before the segment start has a negative one.
         guint64 time = 0;
-        if (gst_segment_to_stream_time_full(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer), &time)
-            > 0) {
-            sample->time = qint64(time / 100);
+        const int sign = gst_segment_to_stream_time_full(
+            segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer), &time);
+        if (sign != 0) {
+            sample->time = sign * qint64(time / 100);
             sample->hasTime = true;
         }
     }

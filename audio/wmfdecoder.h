@@ -12,7 +12,7 @@ class MediaSourceReader;
 // Decodes through the platform's media framework (Media Foundation on Windows, GStreamer
 // elsewhere): the files FFmpeg is not asked to play first, and the last resort for all others.
 // Delivers the signed-integer PCM the framework chooses; cannot be configured.
-class WmfDecoder : public QObject, public IAudioDecoder
+class WmfDecoder final : public QObject, public IAudioDecoder
 {
     Q_OBJECT
     Q_INTERFACES(IAudioDecoder)
@@ -25,7 +25,7 @@ public:
     void close() override;
     qint64 durationMs() const override { return m_durationMs; }
     // Time of the last sample read, so after a seek it moves once the next sample is read.
-    qint64 positionMs() const override { return m_position / 10000; }
+    qint64 positionMs() const override { return qMax<qint64>(0, m_position / 10000); }
     bool seek(qint64 ms) override;
     int sampleRate() const override { return m_sampleRate; }
     int channelCount() const override { return m_channels; }

@@ -80,7 +80,6 @@ private slots:
     void seeks();
     void failedSeekKeepsState_data();
     void failedSeekKeepsState();
-    void deliversAgainAfterEnd();
     void refusesToOpen_data();
     void refusesToOpen();
     void closeReleasesDecompressor();
@@ -95,7 +94,7 @@ private:
 
 QString TestApeDecoder::writeFile(const QString &name, const QByteArray &content)
 {
-    const QString path = m_dir.filePath(name);
+    QString path = m_dir.filePath(name);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         return {};
@@ -199,9 +198,12 @@ void TestApeDecoder::readsRamp()
     QCOMPARE(all.size(), int(blocks * channels * bits / 8));
     QVERIFY(all == ramp(0, blocks, channels, bits));
     QCOMPARE(decoder.positionMs(), blocks * 1000 / 8000);
-    char byte;
-    QCOMPARE(decoder.read(&byte, 1), qint64(0));
-    QCOMPARE(decoder.read(&byte, 0), qint64(0));
+    char bytes[4];
+    QCOMPARE(decoder.read(bytes, 4), qint64(0));
+    QCOMPARE(decoder.read(bytes, 0), qint64(0));
+    // After the end a seek makes it deliver again.
+    QVERIFY(decoder.seek(0));
+    QCOMPARE(readAll(decoder, chunk), all);
 }
 
 void TestApeDecoder::keepsPartialBlockPending()
@@ -312,19 +314,6 @@ void TestApeDecoder::failedSeekKeepsState()
     // Playback goes on where it was.
     QCOMPARE(decoder.read(buffer.data(), 8), qint64(8));
     QCOMPARE(buffer.left(8), ramp(3999, 2, 2, 16));
-}
-
-void TestApeDecoder::deliversAgainAfterEnd()
-{
-    ApeDecoder::setLibraryPath(kSecondNames);
-    ApeDecoder decoder;
-    QVERIFY(decoder.open(fakeFile(8000, 2, 16, 800)));
-    QCOMPARE(readAll(decoder, 65536).size(), 3200);
-    char bytes[4];
-    QCOMPARE(decoder.read(bytes, 4), qint64(0));
-    QVERIFY(decoder.seek(50));
-    QCOMPARE(decoder.read(bytes, 4), qint64(4));
-    QCOMPARE(QByteArray(bytes, 4), ramp(400, 1, 2, 16));
 }
 
 void TestApeDecoder::refusesToOpen_data()
