@@ -1,6 +1,7 @@
 #include "app/applicationbase.h"
 
 #include "app/apputils.h"
+#include "app/resourceinit.h"
 
 namespace {
 ApplicationBase *g_app = nullptr;
@@ -9,8 +10,9 @@ ApplicationBase *g_app = nullptr;
 ApplicationBase::ApplicationBase()
     : m_themeName(QStringLiteral("default"))
 {
-    m_commonStyleSheet
-        = readTextFile(QStringLiteral(":/resources/ui/theme/") + m_themeName + QStringLiteral("/common.css"));
+    initResources();
+    m_commonStyleSheet = readTextFile(
+        QStringLiteral(":/resources/ui/theme/") + m_themeName + QStringLiteral("/common.css"));
 }
 
 ApplicationBase *ApplicationBase::instance()

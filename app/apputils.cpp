@@ -29,8 +29,8 @@ void applyStyleSheet(QWidget *widget, const QString &cssName, bool reload)
     ApplicationBase *app = ApplicationBase::instance();
     if (!app || !widget)
         return;
-    const QString own = readTextFile(QStringLiteral(":/resources/ui/theme/") + app->themeName()
-                                     + QLatin1Char('/') + cssName);
+    const QString own = readTextFile(
+        QStringLiteral(":/resources/ui/theme/") + app->themeName() + QLatin1Char('/') + cssName);
     widget->setStyleSheet(app->commonStyleSheet() + QStringLiteral("\r\n") + own);
 }
 
