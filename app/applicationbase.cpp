@@ -9,6 +9,7 @@ ApplicationBase *g_app = nullptr;
 ApplicationBase::ApplicationBase()
     : m_themeName(QStringLiteral("default"))
 {
+    initResources();
     m_commonStyleSheet
         = readTextFile(QStringLiteral(":/resources/ui/theme/") + m_themeName + QStringLiteral("/common.css"));
 }

@@ -29,8 +29,8 @@ void applyStyleSheet(QWidget *widget, const QString &cssName, bool reload)
     ApplicationBase *app = ApplicationBase::instance();
     if (!app || !widget)
         return;
-    const QString own = readTextFile(QStringLiteral(":/resources/ui/theme/") + app->themeName()
-                                     + QLatin1Char('/') + cssName);
+    const QString own = readTextFile(
+        QStringLiteral(":/resources/ui/theme/") + app->themeName() + QLatin1Char('/') + cssName);
     widget->setStyleSheet(app->commonStyleSheet() + QStringLiteral("\r\n") + own);
 }
 
@@ -61,6 +61,16 @@ QString makePath(const QString &path)
     if (!last.isEmpty())
         QDir(parent.isEmpty() ? QStringLiteral("/") : parent).mkdir(last);
     return parent + QLatin1Char('/') + last;
+}
+
+void initResources()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    Q_INIT_RESOURCE(ui);
+    Q_INIT_RESOURCE(images);
 }
 
 void debugLog(const QString &title, const QString &message)
