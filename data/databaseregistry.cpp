@@ -29,11 +29,11 @@ void DatabaseRegistry::release()
     g_registry.reset();
 }
 
-void DatabaseRegistry::registerDatabase(bool key, std::shared_ptr<SqlDatabase> db)
+void DatabaseRegistry::registerDatabase(bool key, const std::shared_ptr<SqlDatabase> &db)
 {
     if (!g_registry)
         create();
-    g_registry->insert(key, std::move(db));
+    g_registry->insert(key, db);
 }
 
 QSqlDatabase &DatabaseRegistry::database(bool key)

@@ -13,7 +13,7 @@ public:
     static void create();
     static void release();
 
-    static void registerDatabase(bool key, std::shared_ptr<SqlDatabase> db);
+    static void registerDatabase(bool key, const std::shared_ptr<SqlDatabase> &db);
     // The registered connection, or a never-opened default one on which every query fails.
     static QSqlDatabase &database(bool key);
     static bool isRegistered(bool key);

@@ -64,7 +64,7 @@ QString SourceFolders::startupPath()
 
 QString SourceFolders::addFolder(const QString &folder)
 {
-    const QString native = QDir::toNativeSeparators(folder);
+    QString native = QDir::toNativeSeparators(folder);
     QStringList list = loadSourcePathList();
     if (!list.contains(native))
         list << native;
@@ -76,7 +76,7 @@ QString SourceFolders::removeFolder(const QString &folder)
 {
     QStringList list = loadSourcePathList();
     list.removeAll(folder);
-    const QString newCurrent = list.value(0);
+    QString newCurrent = list.value(0);
     saveSourcePaths(list, newCurrent);
     return newCurrent;
 }
