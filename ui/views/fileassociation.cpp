@@ -15,7 +15,7 @@ QStringList FileAssociation::extensions()
 
 QString FileAssociation::applicationName()
 {
-    const QString name = QCoreApplication::applicationName();
+    QString name = QCoreApplication::applicationName();
     if (!name.isEmpty())
         return name;
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
