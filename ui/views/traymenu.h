@@ -14,7 +14,7 @@ public:
     // Draws the icon of a glyph: "play", "pause", "prev", "next" or "quit".
     using GlyphIcon = std::function<QIcon(const QString &glyph)>;
 
-    TrayMenu(const GlyphIcon &glyphIcon, QWidget *parent = nullptr);
+    explicit TrayMenu(const GlyphIcon &glyphIcon, QWidget *parent = nullptr);
 
     static QString menuStyleSheet();
 
