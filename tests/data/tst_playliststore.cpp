@@ -53,7 +53,6 @@ class PlaylistStoreTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void firstPlaylistGetsSortNumberOne();
     void newPlaylistFollowsLargestSortNumber();
     void nameMatchedIgnoringCase();
     void sameSelectionTwiceAddsNothing();
@@ -72,23 +71,6 @@ private slots:
     void playlistOrderSurvivesRestart();
     void trackOrderStored();
 };
-
-void PlaylistStoreTest::firstPlaylistGetsSortNumberOne()
-{
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
-    PlaylistStore store;
-    const auto result = store.save(QStringLiteral("DefaultLibrary"), album());
-    QCOMPARE(result.status, PlaylistStore::SaveStatus::Saved);
-    QCOMPARE(result.added, 3);
-    const auto playlists = store.playlists();
-    QCOMPARE(playlists.size(), 1);
-    QCOMPARE(playlists.at(0)->name, QStringLiteral("DefaultLibrary"));
-    QCOMPARE(playlists.at(0)->sortNum, 1);
-    QCOMPARE(playlists.at(0)->id, result.playlistId);
-    QCOMPARE(
-        stored(result.playlistId), QStringList({ "One 0 180 1", "Two 180 400 2", "Loose 0 0 3" }));
-}
 
 void PlaylistStoreTest::newPlaylistFollowsLargestSortNumber()
 {
