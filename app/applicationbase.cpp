@@ -1,6 +1,7 @@
 #include "app/applicationbase.h"
 
 #include "app/apputils.h"
+#include "app/resourceinit.h"
 
 namespace {
 ApplicationBase *g_app = nullptr;
@@ -10,8 +11,8 @@ ApplicationBase::ApplicationBase()
     : m_themeName(QStringLiteral("default"))
 {
     initResources();
-    m_commonStyleSheet
-        = readTextFile(QStringLiteral(":/resources/ui/theme/") + m_themeName + QStringLiteral("/common.css"));
+    m_commonStyleSheet = readTextFile(
+        QStringLiteral(":/resources/ui/theme/") + m_themeName + QStringLiteral("/common.css"));
 }
 
 ApplicationBase *ApplicationBase::instance()

@@ -63,16 +63,6 @@ QString makePath(const QString &path)
     return parent + QLatin1Char('/') + last;
 }
 
-void initResources()
-{
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    Q_INIT_RESOURCE(ui);
-    Q_INIT_RESOURCE(images);
-}
-
 void debugLog(const QString &title, const QString &message)
 {
     qDebug().noquote().nospace() << "**Debug** " << title << ": " << message;

@@ -17,10 +17,5 @@ QString readTextFile(const QString &path);
 // Makes sure the directory exists (creating missing levels from the top) and returns the path.
 QString makePath(const QString &path);
 
-// Registers the compiled-in stylesheets and images. The linker drops resource objects of a static
-// library that nothing references, so the program and the tests call this once. Repeats are
-// harmless.
-void initResources();
-
 // One debug-output line: "**Debug** " + title + ": " + message.
 void debugLog(const QString &title, const QString &message);

@@ -15,7 +15,8 @@ public:
 
     void load();
     QString value(const QString &key, const QString &defaultValue = QString()) const;
-    void setValue(const QString &key, const QString &value, const QString &defaultValue = QString());
+    void setValue(
+        const QString &key, const QString &value, const QString &defaultValue = QString());
 
 private:
     Dao m_dao;

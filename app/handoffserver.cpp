@@ -36,7 +36,8 @@ void HandoffServer::onNewConnection()
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         m_pending.insert(socket, QByteArray());
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { onDisconnected(socket); });
+        connect(
+            socket, &QLocalSocket::disconnected, this, [this, socket] { onDisconnected(socket); });
         QTimer::singleShot(kMaxMessageMs, socket, [this, socket] {
             if (m_pending.remove(socket) > 0) {
                 socket->abort();

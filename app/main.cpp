@@ -1,6 +1,7 @@
 #include "app/configservice.h"
 #include "app/csapp.h"
 #include "app/handoffserver.h"
+#include "app/resourceinit.h"
 #include "app/singleinstance.h"
 #include "data/databaseregistry.h"
 #include "ui/mainwindow/mainwindow.h"
@@ -20,10 +21,11 @@ int main(int argc, char *argv[])
 
     auto application = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellin"));
+    initResources();
 
     // The stylesheets name Windows families; elsewhere fall back to fonts that cover Chinese.
     const QStringList fallbacks { QStringLiteral("WenQuanYi Micro Hei"),
-                                  QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans") };
+        QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans") };
     QFont::insertSubstitutions(QStringLiteral("Microsoft Yahei"), fallbacks);
     QFont::insertSubstitutions(QStringLiteral("SimHei"), fallbacks);
 
@@ -33,7 +35,8 @@ int main(int argc, char *argv[])
     font->setStyleStrategy(QFont::PreferAntialias);
     QApplication::setFont(*font);
 
-    const QString translations = QApplication::applicationDirPath() + QStringLiteral("/translations/");
+    const QString translations =
+        QApplication::applicationDirPath() + QStringLiteral("/translations/");
     auto translator = std::make_unique<QTranslator>();
     translator->load(translations + QStringLiteral("zh-CN.qm"));
     QApplication::installTranslator(translator.get());

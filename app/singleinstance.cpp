@@ -51,7 +51,11 @@ QStringList SingleInstance::buildFileList(const QStringList &arguments)
         const QString arg = QDir::fromNativeSeparators(arguments.at(i).trimmed());
         if (arg.isEmpty())
             continue;
-        const QFileInfo info(arg);
+        QFileInfo info(arg);
+        // Paths pasted from Windows keep their backslashes; a name that really holds one
+        // still wins when it exists.
+        if (!info.exists() && arg.contains(QLatin1Char('\\')))
+            info.setFile(QString(arg).replace(QLatin1Char('\\'), QLatin1Char('/')));
         if (info.exists() && info.isFile())
             files << info.absoluteFilePath();
     }

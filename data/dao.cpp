@@ -66,7 +66,7 @@ bool Dao::exec()
     if (m_query.exec())
         return true;
     debugLog(QStringLiteral("Dao Error"),
-             QStringLiteral("sql: %1\r\nerror: %2").arg(m_sql, m_query.lastError().text()));
+        QStringLiteral("sql: %1\r\nerror: %2").arg(m_sql, m_query.lastError().text()));
     return false;
 }
 
@@ -94,8 +94,9 @@ bool Dao::insertMedia(const MediaPtr &media)
     if (!media)
         return false;
     prepare(kDataDb,
-            QStringLiteral("insert into Media (libraryId,name,path,startPos,endPos,album,author,sortNum) "
-                           "values (:libraryId,:name,:path,:startPos,:endPos,:album,:author,:sortNum)"));
+        QStringLiteral(
+            "insert into Media (libraryId,name,path,startPos,endPos,album,author,sortNum) "
+            "values (:libraryId,:name,:path,:startPos,:endPos,:album,:author,:sortNum)"));
     bindMedia(*media);
     if (!exec())
         return false;
@@ -105,7 +106,8 @@ bool Dao::insertMedia(const MediaPtr &media)
 
 int Dao::maxMediaSortNum(int libraryId)
 {
-    prepare(kDataDb, QStringLiteral("select max(sortNum) as maxNum from Media where libraryId = :id"));
+    prepare(
+        kDataDb, QStringLiteral("select max(sortNum) as maxNum from Media where libraryId = :id"));
     bind(QStringLiteral("id"), libraryId);
     return maxSortNum();
 }
@@ -122,7 +124,8 @@ MediaPtr Dao::getMedia(int id)
 QList<MediaPtr> Dao::listMedia(int libraryId)
 {
     QList<MediaPtr> result;
-    prepare(kDataDb, QStringLiteral("select * from Media where libraryId=:libraryId order by sortNum"));
+    prepare(
+        kDataDb, QStringLiteral("select * from Media where libraryId=:libraryId order by sortNum"));
     bind(QStringLiteral("libraryId"), libraryId);
     if (!exec())
         return result;
@@ -143,9 +146,9 @@ bool Dao::updateMedia(const MediaPtr &media)
     if (!media)
         return false;
     prepare(kDataDb,
-            QStringLiteral("update Media set libraryId = :libraryId,name = :name,path = :path,"
-                           "startPos = :startPos,endPos = :endPos,album = :album,author = :author,"
-                           "sortNum = :sortNum where id=:id"));
+        QStringLiteral("update Media set libraryId = :libraryId,name = :name,path = :path,"
+                       "startPos = :startPos,endPos = :endPos,album = :album,author = :author,"
+                       "sortNum = :sortNum where id=:id"));
     bindMedia(*media);
     bind(QStringLiteral("id"), media->id);
     return exec();
@@ -155,7 +158,8 @@ bool Dao::insertLibrary(const MediaLibraryPtr &library)
 {
     if (!library)
         return false;
-    prepare(kDataDb, QStringLiteral("insert into MediaLibrary (name,sortNum) values (:name,:sortNum)"));
+    prepare(
+        kDataDb, QStringLiteral("insert into MediaLibrary (name,sortNum) values (:name,:sortNum)"));
     bind(QStringLiteral("name"), library->name);
     bind(QStringLiteral("sortNum"), library->sortNum);
     if (!exec())
@@ -202,7 +206,7 @@ bool Dao::updateLibrary(const MediaLibraryPtr &library)
     if (!library)
         return false;
     prepare(kDataDb,
-            QStringLiteral("update MediaLibrary set name = :name,sortNum = :sortNum where id=:id"));
+        QStringLiteral("update MediaLibrary set name = :name,sortNum = :sortNum where id=:id"));
     bind(QStringLiteral("name"), library->name);
     bind(QStringLiteral("sortNum"), library->sortNum);
     bind(QStringLiteral("id"), library->id);
@@ -214,8 +218,8 @@ bool Dao::insertDict(const DictPtr &dict)
     if (!dict)
         return false;
     prepare(kConfigDb,
-            QStringLiteral("insert into dict (dictName,dictDesc,dictValue,sortNum) "
-                           "values (:dictName,:dictDesc,:dictValue,:sortNum)"));
+        QStringLiteral("insert into dict (dictName,dictDesc,dictValue,sortNum) "
+                       "values (:dictName,:dictDesc,:dictValue,:sortNum)"));
     bind(QStringLiteral("dictName"), dict->dictName);
     bind(QStringLiteral("dictDesc"), dict->dictDesc);
     bind(QStringLiteral("dictValue"), dict->dictValue);
@@ -242,8 +246,8 @@ bool Dao::updateDict(const DictPtr &dict)
     if (!dict)
         return false;
     prepare(kConfigDb,
-            QStringLiteral("update dict set dictName = :dictName,dictDesc = :dictDesc,"
-                           "dictValue = :dictValue,sortNum = :sortNum where dictId=:dictId"));
+        QStringLiteral("update dict set dictName = :dictName,dictDesc = :dictDesc,"
+                       "dictValue = :dictValue,sortNum = :sortNum where dictId=:dictId"));
     bind(QStringLiteral("dictName"), dict->dictName);
     bind(QStringLiteral("dictDesc"), dict->dictDesc);
     bind(QStringLiteral("dictValue"), dict->dictValue);

@@ -51,8 +51,8 @@ bool DatabaseRegistry::isRegistered(bool key)
     return g_registry && g_registry->contains(key);
 }
 
-bool DatabaseRegistry::prepareDatabase(const QString &templateDir, const QString &targetDir,
-                                       const QString &fileName, bool key)
+bool DatabaseRegistry::prepareDatabase(
+    const QString &templateDir, const QString &targetDir, const QString &fileName, bool key)
 {
     const QString source = templateDir + QLatin1Char('/') + fileName;
     const QString target = targetDir + QLatin1Char('/') + fileName;

@@ -20,8 +20,8 @@ public:
 
     // Copies the template into place on first use (never over an existing file), opens it and
     // registers it when it opens. False only when no working copy could be put in place.
-    static bool prepareDatabase(const QString &templateDir, const QString &targetDir,
-                                const QString &fileName, bool key);
+    static bool prepareDatabase(
+        const QString &templateDir, const QString &targetDir, const QString &fileName, bool key);
     // The whole start-up sequence over the application object's paths.
     static bool bootstrapDatabases();
 };

@@ -29,7 +29,8 @@ int main(int argc, char *argv[])
 
     bool ok = true;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("mkdb"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("mkdb"));
         db.setDatabaseName(temp);
         ok = db.open();
         if (!ok)
@@ -45,7 +46,8 @@ int main(int argc, char *argv[])
                 continue;
             QSqlQuery query(db);
             if (!query.exec(part)) {
-                err << "schema statement failed: " << query.lastError().text() << '\n' << part << '\n';
+                err << "schema statement failed: " << query.lastError().text() << '\n'
+                    << part << '\n';
                 ok = false;
             }
         }

@@ -1,8 +1,8 @@
 -- Settings: one string value per key.
 CREATE TABLE dict (
     dictId INTEGER PRIMARY KEY AUTOINCREMENT,
-    dictName TEXT NOT NULL DEFAULT '',
-    dictDesc TEXT NOT NULL DEFAULT '',
-    dictValue TEXT NOT NULL DEFAULT '',
-    sortNum INTEGER NOT NULL DEFAULT 0
+    dictName TEXT DEFAULT '',
+    dictDesc TEXT DEFAULT '',
+    dictValue TEXT DEFAULT '',
+    sortNum INTEGER DEFAULT 0
 );

@@ -35,15 +35,14 @@ bool run(const QString &program, const QStringList &args, int timeoutMs, QByteAr
 bool makeAudio(const QString &path, const QString &source, const QStringList &outputOptions)
 {
     QStringList args { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                       QStringLiteral("error"),        QStringLiteral("-y"),
-                       QStringLiteral("-f"),           QStringLiteral("lavfi"),
-                       QStringLiteral("-i"),           source };
+        QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+        QStringLiteral("lavfi"), QStringLiteral("-i"), source };
     args << outputOptions << path;
     return run(QStringLiteral("ffmpeg"), args);
 }
 
 bool makeTone(const QString &path, double frequency, double seconds, int sampleRate,
-              const QStringList &outputOptions)
+    const QStringList &outputOptions)
 {
     const QString source = QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3")
                                .arg(frequency)
@@ -57,12 +56,12 @@ bool makeTone(const QString &path, double frequency, double seconds, int sampleR
 QProcessEnvironment isolatedEnvironment(const QString &root)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const QStringList names { QStringLiteral("home"), QStringLiteral("data"), QStringLiteral("cache"),
-                              QStringLiteral("config"), QStringLiteral("runtime") };
+    const QStringList names { QStringLiteral("home"), QStringLiteral("data"),
+        QStringLiteral("cache"), QStringLiteral("config"), QStringLiteral("runtime") };
     for (const QString &name : names)
         QDir().mkpath(root + QLatin1Char('/') + name);
     QFile::setPermissions(root + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     env.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));

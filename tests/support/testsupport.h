@@ -13,7 +13,7 @@ QString programPath();
 
 // Runs a program to completion (at most timeoutMs); true when it exited with 0.
 bool run(const QString &program, const QStringList &args, int timeoutMs = 60000,
-         QByteArray *output = nullptr);
+    QByteArray *output = nullptr);
 
 // Generates audio with ffmpeg's lavfi sources. `source` is a lavfi graph such as
 // "sine=frequency=440:sample_rate=44100:duration=2"; extra output options go before the path.
@@ -21,7 +21,7 @@ bool makeAudio(const QString &path, const QString &source, const QStringList &ou
 
 // A sine tone of exact length, stereo, at the given rate.
 bool makeTone(const QString &path, double frequency, double seconds, int sampleRate = 44100,
-              const QStringList &outputOptions = {});
+    const QStringList &outputOptions = {});
 
 // An environment whose per-user folders (data, cache, config, runtime, home) lie under root,
 // so a started program touches nothing of the real user's.

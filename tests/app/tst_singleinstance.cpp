@@ -1,0 +1,269 @@
+#include "app/handoffserver.h"
+#include "app/singleinstance.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QString kOpenFilesLine = QStringLiteral("**Debug** openFiles: ");
+
+// A started program with its own per-user folders; collects what it prints.
+class Instance
+{
+public:
+    Instance(const QString &root, const QStringList &args)
+    {
+        m_process.setProcessEnvironment(TestSupport::isolatedEnvironment(root));
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(TestSupport::programPath(), args);
+    }
+    ~Instance()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(3000))
+                m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+
+    QProcess &process() { return m_process; }
+
+    QString output()
+    {
+        m_output += QString::fromUtf8(m_process.readAll());
+        return m_output;
+    }
+
+    // The bodies of the openFiles lines printed so far (a body spans lines up to the next
+    // "**Debug**" line or the end).
+    QList<QStringList> openFilesCalls()
+    {
+        QList<QStringList> calls;
+        const QStringList lines = output().split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i) {
+            if (!lines.at(i).startsWith(kOpenFilesLine))
+                continue;
+            QStringList paths { lines.at(i).mid(kOpenFilesLine.size()) };
+            while (i + 1 < lines.size() && lines.at(i + 1).startsWith(QLatin1Char('/')))
+                paths << lines.at(++i);
+            calls << paths;
+        }
+        return calls;
+    }
+
+private:
+    QProcess m_process;
+    QString m_output;
+};
+
+bool waitFor(const std::function<bool()> &condition, int ms = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+QString touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    return QFileInfo(path).absoluteFilePath();
+}
+} // namespace
+
+class tst_SingleInstance : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Starts a first instance and waits until it listens.
+    std::unique_ptr<Instance> startFirst(const QTemporaryDir &root, const QStringList &args = {})
+    {
+        auto first = std::make_unique<Instance>(root.path(), args);
+        const QString channel = root.path() + QStringLiteral("/runtime/Quellin_IPC_Channel");
+        if (!waitFor([&] { return QFile::exists(channel); }))
+            return nullptr;
+        return first;
+    }
+
+    int runSecond(const QTemporaryDir &root, const QStringList &args)
+    {
+        QProcess second;
+        second.setProcessEnvironment(TestSupport::isolatedEnvironment(root.path()));
+        second.start(TestSupport::programPath(), args);
+        if (!second.waitForFinished(20000)) {
+            second.kill();
+            return -1000;
+        }
+        return second.exitCode();
+    }
+
+private slots:
+    void fileListRules()
+    {
+        QTemporaryDir tmp;
+        const QString a = touch(tmp.path() + QStringLiteral("/a.flac"));
+        const QString b = touch(tmp.path() + QStringLiteral("/sub/b.cue"));
+        const QString windowsStyle =
+            QStringLiteral("  ") + tmp.path() + QStringLiteral("\\sub\\b.cue \t");
+        const QStringList args { QStringLiteral("quellin"), QStringLiteral("   "), a,
+            tmp.path() + QStringLiteral("/missing.flac"), tmp.path(), windowsStyle, a };
+        QCOMPARE(SingleInstance::buildFileList(args), (QStringList { a, b, a }));
+    }
+
+    void messageParsing_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("blank line and trailing feed")
+            << QByteArray("/a\n\n/b\n") << QStringList { "/a", "/b" };
+        QTest::newRow("only feeds") << QByteArray("\n\n\n") << QStringList();
+        QTest::newRow("utf-8") << QString("/音乐/专辑.cue").toUtf8()
+                               << QStringList { "/音乐/专辑.cue" };
+    }
+
+    void messageParsing()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, paths);
+        QCOMPARE(HandoffServer::parseMessage(body), paths);
+    }
+
+    void messageInPiecesArrivesWhole()
+    {
+        QTemporaryDir tmp;
+        HandoffServer server;
+        const QString name = tmp.path() + QStringLiteral("/channel");
+        QVERIFY(server.listen(name));
+        QSignalSpy received(&server, &HandoffServer::filesReceived);
+
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        QVERIFY(socket.waitForConnected(1000));
+        socket.write("/first/path\n/sec");
+        socket.flush();
+        QTest::qWait(100);
+        QCOMPARE(received.count(), 0);
+        socket.write("ond/path");
+        socket.flush();
+        QTest::qWait(50);
+        socket.disconnectFromServer();
+        QVERIFY(received.wait(2000));
+        QCOMPARE(received.count(), 1);
+        QCOMPARE(received.first().first().toStringList(),
+            (QStringList { QStringLiteral("/first/path"), QStringLiteral("/second/path") }));
+
+        // A connection that sends nothing but feeds calls nothing.
+        QLocalSocket empty;
+        empty.connectToServer(name);
+        QVERIFY(empty.waitForConnected(1000));
+        empty.write("\n\n");
+        empty.flush();
+        empty.disconnectFromServer();
+        QTest::qWait(200);
+        QCOMPARE(received.count(), 1);
+    }
+
+    void secondStartHandsOverFiles()
+    {
+        QTemporaryDir root;
+        const QString song = touch(root.path() + QStringLiteral("/music/Some Album/01 song.flac"));
+        auto first = startFirst(root);
+        QVERIFY(first);
+
+        // Surrounding blanks, backslashes, a missing file and a folder.
+        const QString messy = QStringLiteral("  ") + root.path()
+            + QStringLiteral("\\music\\Some Album\\01 song.flac  ");
+        QCOMPARE(runSecond(root,
+                     { messy, root.path() + QStringLiteral("/nope.flac"),
+                         root.path() + QStringLiteral("/music") }),
+            0);
+        QVERIFY(waitFor([&] { return first->openFilesCalls().size() == 1; }));
+        QCOMPARE(first->openFilesCalls().first(), QStringList { song });
+        QCOMPARE(first->process().state(), QProcess::Running);
+    }
+
+    void secondStartWithoutFilesChangesNothing()
+    {
+        QTemporaryDir root;
+        auto first = startFirst(root);
+        QVERIFY(first);
+        QCOMPARE(runSecond(root, {}), 0);
+        QCOMPARE(runSecond(root, { root.path() + QStringLiteral("/missing.cue") }), 0);
+        QTest::qWait(300);
+        QVERIFY(first->openFilesCalls().isEmpty());
+        QCOMPARE(first->process().state(), QProcess::Running);
+    }
+
+    void longListArrivesWholeAndInOrder()
+    {
+        QTemporaryDir root;
+        auto first = startFirst(root);
+        QVERIFY(first);
+        QStringList files;
+        const QString longPart = QString(120, QLatin1Char('x'));
+        for (int i = 0; i < 2000; ++i)
+            files << touch(QStringLiteral("%1/long/%2-%3.flac")
+                               .arg(root.path(), longPart)
+                               .arg(i, 4, 10, QLatin1Char('0')));
+        QCOMPARE(runSecond(root, files), 0);
+        // The log of one call is long; wait until its last line is in.
+        QVERIFY(waitFor([&] { return first->output().contains(files.last()); }));
+        QCOMPARE(first->openFilesCalls().size(), 1);
+        QCOMPARE(first->openFilesCalls().first(), files);
+    }
+
+    void firstStartOpensItsOwnFilesOnce()
+    {
+        QTemporaryDir root;
+        const QString a = touch(root.path() + QStringLiteral("/a.cue"));
+        const QString b = touch(root.path() + QStringLiteral("/b.flac"));
+        auto first = startFirst(root, { a, root.path(), b });
+        QVERIFY(first);
+        QVERIFY(waitFor([&] { return first->openFilesCalls().size() == 1; }));
+        QCOMPARE(first->openFilesCalls().first(), (QStringList { a, b }));
+        QTest::qWait(200);
+        QCOMPARE(first->openFilesCalls().size(), 1);
+        // It made its databases in the user's data folder.
+        QVERIFY(QFile::exists(root.path() + QStringLiteral("/data/Quellin/Data/config.db")));
+    }
+
+    void unpreparedDataFolderEndsWithMinusOne()
+    {
+        QTemporaryDir root;
+        auto first = startFirst(root);
+        QVERIFY(first);
+        // The data folder cannot be made: a file stands where the folder would go.
+        QTemporaryDir other;
+        QProcessEnvironment env = TestSupport::isolatedEnvironment(other.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.path() + QStringLiteral("/runtime"));
+        QDir(other.path()).removeRecursively();
+        QDir().mkpath(other.path());
+        touch(other.path() + QStringLiteral("/blocked"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), other.path() + QStringLiteral("/blocked"));
+        QProcess broken;
+        broken.setProcessEnvironment(env);
+        broken.start(
+            TestSupport::programPath(), { touch(other.path() + QStringLiteral("/x.flac")) });
+        QVERIFY(broken.waitForFinished(20000));
+        QCOMPARE(broken.exitCode(), 255);
+        QTest::qWait(200);
+        QVERIFY(first->openFilesCalls().isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_SingleInstance)
+#include "tst_singleinstance.moc"

@@ -1,0 +1,162 @@
+#include "data/databaseregistry.h"
+#include "data/sqldatabase.h"
+#include "support/logcapture.h"
+#include "support/testapp.h"
+#include "support/testsupport.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_Bootstrap : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A copy of the built templates that a test may change or remove.
+    QString copyTemplates(const QString &dir, bool withConfig = true)
+    {
+        const QString templates = dir + QStringLiteral("/app/Data");
+        QDir().mkpath(templates);
+        const QString built = TestSupport::binDir() + QStringLiteral("/Data/");
+        if (withConfig)
+            QFile::copy(
+                built + QStringLiteral("config.db"), templates + QStringLiteral("/config.db"));
+        QFile::copy(built + QStringLiteral("data.db"), templates + QStringLiteral("/data.db"));
+        return dir + QStringLiteral("/app");
+    }
+
+    void startApp(const QString &appDir, const QString &dataDir)
+    {
+        ApplicationBase::deleteInstance();
+        ApplicationBase::setInstance(new TestApp(appDir, dataDir));
+        DatabaseRegistry::create();
+    }
+
+private slots:
+    void cleanup()
+    {
+        DatabaseRegistry::release();
+        ApplicationBase::deleteInstance();
+    }
+
+    void firstRunCopiesBothAndRegistersThem()
+    {
+        QTemporaryDir tmp;
+        const QString appDir = copyTemplates(tmp.path());
+        // Three missing levels below the temporary folder.
+        const QString dataDir = tmp.path() + QStringLiteral("/user/local/Quellin");
+        startApp(appDir, dataDir);
+        LogCapture log;
+        QVERIFY(DatabaseRegistry::bootstrapDatabases());
+        QVERIFY(QFile::exists(dataDir + QStringLiteral("/Data/config.db")));
+        QVERIFY(QFile::exists(dataDir + QStringLiteral("/Data/data.db")));
+        QVERIFY(DatabaseRegistry::database(true).isOpen());
+        QVERIFY(DatabaseRegistry::database(false).isOpen());
+        QVERIFY(DatabaseRegistry::database(true).tables().contains(QStringLiteral("dict")));
+        QVERIFY(DatabaseRegistry::database(false).tables().contains(QStringLiteral("Media")));
+        QCOMPARE(log.linesStartingWith(QStringLiteral("Database path: ")),
+            QStringList { QStringLiteral("Database path: ") + dataDir + QStringLiteral("/Data") });
+    }
+
+    void existingWorkingCopiesAreKept()
+    {
+        QTemporaryDir tmp;
+        const QString appDir = copyTemplates(tmp.path());
+        const QString dataDir = tmp.path() + QStringLiteral("/data");
+        startApp(appDir, dataDir);
+        QVERIFY(DatabaseRegistry::bootstrapDatabases());
+        QSqlQuery insert(DatabaseRegistry::database(false));
+        QVERIFY(insert.exec(
+            QStringLiteral("insert into MediaLibrary (name,sortNum) values ('kept',1)")));
+        insert = QSqlQuery();
+        DatabaseRegistry::release();
+
+        // A changed template must not replace the user's copy.
+        QFile::remove(appDir + QStringLiteral("/Data/data.db"));
+        QFile changed(appDir + QStringLiteral("/Data/data.db"));
+        QVERIFY(changed.open(QIODevice::WriteOnly));
+        changed.write("not a database");
+        changed.close();
+
+        DatabaseRegistry::create();
+        QVERIFY(DatabaseRegistry::bootstrapDatabases());
+        QSqlQuery select(DatabaseRegistry::database(false));
+        QVERIFY(select.exec(QStringLiteral("select name from MediaLibrary")));
+        QVERIFY(select.next());
+        QCOMPARE(select.value(0).toString(), QStringLiteral("kept"));
+    }
+
+    void unusableWorkingCopyIsNotRegistered_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("garbage") << QByteArray("this is not SQLite at all");
+    }
+
+    void unusableWorkingCopyIsNotRegistered()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir tmp;
+        const QString appDir = copyTemplates(tmp.path());
+        const QString dataDir = tmp.path() + QStringLiteral("/data");
+        QDir().mkpath(dataDir + QStringLiteral("/Data"));
+        QFile broken(dataDir + QStringLiteral("/Data/data.db"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write(content);
+        broken.close();
+
+        startApp(appDir, dataDir);
+        QVERIFY(DatabaseRegistry::bootstrapDatabases());
+        QVERIFY(DatabaseRegistry::isRegistered(true));
+        QVERIFY(!DatabaseRegistry::isRegistered(false));
+        QVERIFY(!DatabaseRegistry::database(false).isValid());
+        // The user's file is left as it was.
+        QVERIFY(broken.open(QIODevice::ReadOnly));
+        QCOMPARE(broken.readAll(), content);
+    }
+
+    void missingConfigTemplateFailsBeforeData()
+    {
+        QTemporaryDir tmp;
+        const QString appDir = copyTemplates(tmp.path(), false);
+        const QString dataDir = tmp.path() + QStringLiteral("/data");
+        startApp(appDir, dataDir);
+        QVERIFY(!DatabaseRegistry::bootstrapDatabases());
+        QVERIFY(!QFile::exists(dataDir + QStringLiteral("/Data/config.db")));
+        QVERIFY(!QFile::exists(dataDir + QStringLiteral("/Data/data.db")));
+        QVERIFY(!DatabaseRegistry::isRegistered(true));
+    }
+
+    void readOnlyTemplateGivesWritableCopy()
+    {
+        QTemporaryDir tmp;
+        const QString appDir = copyTemplates(tmp.path());
+        for (const QString &name : { QStringLiteral("config.db"), QStringLiteral("data.db") })
+            QFile::setPermissions(appDir + QStringLiteral("/Data/") + name, QFileDevice::ReadOwner);
+        const QString dataDir = tmp.path() + QStringLiteral("/data");
+        startApp(appDir, dataDir);
+        QVERIFY(DatabaseRegistry::bootstrapDatabases());
+        QSqlQuery insert(DatabaseRegistry::database(true));
+        QVERIFY(
+            insert.exec(QStringLiteral("insert into dict (dictName,dictValue) values ('k','v')")));
+    }
+
+    void foreignSqliteFileIsRefused()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.path() + QStringLiteral("/empty.db");
+        {
+            SqlDatabase db;
+            // A new SQLite file without tables.
+            QVERIFY(!db.open(path));
+            QCOMPARE(db.connectionName(), QStringLiteral("empty.db"));
+        }
+        SqlDatabase good;
+        QVERIFY(good.open(TestSupport::binDir() + QStringLiteral("/Data/data.db")));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Bootstrap)
+#include "tst_bootstrap.moc"

@@ -1,0 +1,88 @@
+#include "app/configservice.h"
+#include "media/sourcefolders.h"
+#include "support/databasefixture.h"
+
+#include <QtTest>
+
+class tst_SourceFolders : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void singlePathWhenListIsEmpty()
+    {
+        DatabaseFixture fixture;
+        QVERIFY(fixture.isValid());
+        ConfigService config;
+        config.load();
+        config.setValue(QStringLiteral("sourcePath"), QStringLiteral("/music/a"));
+        SourceFolders folders(config);
+        QCOMPARE(folders.loadSourcePathList(), QStringList { QStringLiteral("/music/a") });
+    }
+
+    void duplicatesListedOnce()
+    {
+        DatabaseFixture fixture;
+        QVERIFY(fixture.isValid());
+        ConfigService config;
+        config.load();
+        config.setValue(QStringLiteral("sourcePathList"), QStringLiteral("/m/a||/m/b|/m/a|/m/A"));
+        SourceFolders folders(config);
+        QCOMPARE(folders.loadSourcePathList(),
+            (QStringList {
+                QStringLiteral("/m/a"), QStringLiteral("/m/b"), QStringLiteral("/m/A") }));
+    }
+
+    void addDeleteAndRestart()
+    {
+        DatabaseFixture fixture;
+        QVERIFY(fixture.isValid());
+        {
+            ConfigService config;
+            config.load();
+            SourceFolders folders(config);
+            QCOMPARE(folders.startupPath(), QString());
+            QCOMPARE(folders.addFolder(QStringLiteral("/m/a")), QStringLiteral("/m/a"));
+            folders.addFolder(QStringLiteral("/m/b"));
+            folders.addFolder(QStringLiteral("/m/a"));
+            QCOMPARE(config.value(QStringLiteral("sourcePathList")), QStringLiteral("/m/a|/m/b"));
+            QCOMPARE(config.value(QStringLiteral("sourcePath")), QStringLiteral("/m/a"));
+            QCOMPARE(folders.removeFolder(QStringLiteral("/m/a")), QStringLiteral("/m/b"));
+            QCOMPARE(config.value(QStringLiteral("sourcePathList")), QStringLiteral("/m/b"));
+        }
+        QVERIFY(fixture.restart());
+        {
+            ConfigService config;
+            config.load();
+            SourceFolders folders(config);
+            QCOMPARE(folders.loadSourcePathList(), QStringList { QStringLiteral("/m/b") });
+            QCOMPARE(folders.startupPath(), QStringLiteral("/m/b"));
+            // Deleting the last folder leaves nothing current.
+            QCOMPARE(folders.removeFolder(QStringLiteral("/m/b")), QString());
+            QVERIFY(folders.loadSourcePathList().isEmpty());
+            QCOMPARE(config.value(QStringLiteral("sourcePath"), QStringLiteral("none")),
+                QStringLiteral("none"));
+        }
+        QVERIFY(fixture.restart());
+        ConfigService config;
+        config.load();
+        SourceFolders folders(config);
+        QVERIFY(folders.loadSourcePathList().isEmpty());
+        QCOMPARE(folders.startupPath(), QString());
+    }
+
+    void startupFallsBackToFirstListed()
+    {
+        DatabaseFixture fixture;
+        QVERIFY(fixture.isValid());
+        ConfigService config;
+        config.load();
+        config.setValue(QStringLiteral("sourcePathList"), QStringLiteral("/m/x|/m/y"));
+        SourceFolders folders(config);
+        QCOMPARE(folders.startupPath(), QStringLiteral("/m/x"));
+        QCOMPARE(config.value(QStringLiteral("sourcePath")), QStringLiteral("/m/x"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_SourceFolders)
+#include "tst_sourcefolders.moc"

@@ -1,0 +1,44 @@
+#include "support/logcapture.h"
+
+#include <QMutex>
+#include <QtGlobal>
+
+namespace {
+QMutex g_mutex;
+QStringList g_lines;
+QtMessageHandler g_previous = nullptr;
+
+void handler(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    QMutexLocker lock(&g_mutex);
+    g_lines << message;
+}
+} // namespace
+
+LogCapture::LogCapture()
+{
+    QMutexLocker lock(&g_mutex);
+    g_lines.clear();
+    g_previous = qInstallMessageHandler(handler);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(g_previous);
+}
+
+QStringList LogCapture::lines() const
+{
+    QMutexLocker lock(&g_mutex);
+    return g_lines;
+}
+
+QStringList LogCapture::linesStartingWith(const QString &prefix) const
+{
+    QStringList result;
+    for (const QString &line : lines()) {
+        if (line.startsWith(prefix))
+            result << line;
+    }
+    return result;
+}

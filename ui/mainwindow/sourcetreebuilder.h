@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QIcon>
+#include <QSet>
+#include <QString>
+
+class QDir;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Builds the source tree: a folder, its subfolders depth first (hidden ones and "Artwork"
+// skipped with all below them), then its sheets. Each real folder is visited once, so a link
+// that points back up the tree cannot recurse without end.
+class SourceTreeBuilder
+{
+public:
+    SourceTreeBuilder();
+
+    // Clears the tree and fills it for root; false (tree empty) when the folder is missing.
+    bool populate(QTreeWidget *tree, const QString &rootPath);
+
+    // Adds dir's subfolders and sheets below parent.
+    void addDirectoryNode(QTreeWidgetItem *parent, const QDir &dir);
+
+    QTreeWidgetItem *makeFolderItem(const QDir &dir) const;
+    QTreeWidgetItem *makeSheetItem(const QString &absolutePath, const QString &fileName) const;
+
+    // Shows the items whose text holds the keyword (ignoring case) and their ancestors,
+    // expanded; hides the rest. An empty keyword shows and expands everything.
+    static void filter(QTreeWidget *tree, const QString &keyword);
+
+    static const QString kDirType;
+    static const QString kFileType;
+
+private:
+    QIcon m_folderIcon;
+    QIcon m_sheetIcon;
+    QSet<QString> m_visited;
+};
