@@ -1,4 +1,4 @@
-#include "app/apputils.h"
+#include "app/resourceinit.h"
 #include "ui/views/iconlineedit.h"
 
 #include <QAction>
