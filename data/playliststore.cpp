@@ -116,9 +116,9 @@ QVector<PlaylistTrack> PlaylistStore::tracks(int playlistId)
 
 PlaylistTrack PlaylistStore::trackFromMedia(const Media &media, int number)
 {
-    PlaylistTrack track;
+    PlaylistTrack row;
+    TrackInfo &track = row.track;
     const QFileInfo file(media.path);
-    track.mediaId = media.id;
     track.number = number;
     track.title = media.name;
     track.startSeconds = media.startPos;
@@ -126,8 +126,9 @@ PlaylistTrack PlaylistStore::trackFromMedia(const Media &media, int number)
     track.filePath = media.path;
     track.fileType = file.suffix().toLower();
     track.wholeFile = media.startPos == 0 && media.endPos == 0;
-    track.storedTitle = track.wholeFile ? file.completeBaseName() : media.name;
-    return track;
+    row.mediaId = media.id;
+    row.storedTitle = track.wholeFile ? file.completeBaseName() : media.name;
+    return row;
 }
 
 void PlaylistStore::deletePlaylist(int playlistId)

@@ -257,13 +257,15 @@ void PlaylistStoreTest::trackMapping()
     media.path = QStringLiteral("/m/x/02 Song.live.FLAC");
     media.startPos = startPos;
     media.endPos = endPos;
-    const PlaylistTrack track = PlaylistStore::trackFromMedia(media, 3);
+    const PlaylistTrack row = PlaylistStore::trackFromMedia(media, 3);
+    const TrackInfo &track = row.track;
     QTEST(track.startSeconds, "start");
     QTEST(track.durationSeconds, "duration");
     QTEST(track.wholeFile, "wholeFile");
-    QTEST(track.storedTitle, "storedTitle");
-    QCOMPARE(track.mediaId, 42);
+    QTEST(row.storedTitle, "storedTitle");
+    QCOMPARE(row.mediaId, 42);
     QCOMPARE(track.number, 3);
+    QVERIFY(track.cuePath.isEmpty());
     QCOMPARE(track.title, QStringLiteral("Title"));
     QCOMPARE(track.filePath, media.path);
     QCOMPARE(track.fileType, QStringLiteral("flac"));
@@ -280,11 +282,11 @@ void PlaylistStoreTest::tracksNumberedInStoredOrder()
     QVERIFY(Dao().updateMedia(first));
     const QVector<PlaylistTrack> tracks = store.tracks(id);
     QCOMPARE(tracks.size(), 3);
-    QCOMPARE(tracks.at(0).title, QStringLiteral("Two"));
-    QCOMPARE(tracks.at(2).title, QStringLiteral("One"));
+    QCOMPARE(tracks.at(0).track.title, QStringLiteral("Two"));
+    QCOMPARE(tracks.at(2).track.title, QStringLiteral("One"));
     for (int i = 0; i < tracks.size(); ++i)
-        QCOMPARE(tracks.at(i).number, i + 1);
-    QVERIFY(tracks.at(1).wholeFile);
+        QCOMPARE(tracks.at(i).track.number, i + 1);
+    QVERIFY(tracks.at(1).track.wholeFile);
     QVERIFY(store.tracks(id + 100).isEmpty());
 }
 

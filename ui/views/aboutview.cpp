@@ -1,8 +1,8 @@
 #include "ui/views/aboutview.h"
 
 #include "app/apputils.h"
+#include "ui/mainwindow/windowframe.h"
 #include "ui/views/fileassociation.h"
-#include "ui/views/windowcaption.h"
 #include "ui_aboutview.h"
 
 #include <QDesktopServices>
@@ -18,7 +18,7 @@ AboutView::AboutView(QWidget *parent)
     connect(ui->btnLinkToWebsite, &QPushButton::clicked, this,
         [] { QDesktopServices::openUrl(QUrl(supportUrl())); });
     connect(ui->btnAssociation, &QPushButton::clicked, this, &AboutView::registerFileAssociations);
-    WindowCaption::apply(this);
+    WindowFrame::setDarkFrame(this);
 }
 
 AboutView::~AboutView() = default;

@@ -3,8 +3,8 @@
 #include "app/apputils.h"
 #include "data/medialibrary.h"
 #include "data/playliststore.h"
+#include "ui/mainwindow/windowframe.h"
 #include "ui/views/messageboxview.h"
-#include "ui/views/windowcaption.h"
 #include "ui_medialibraryeditview.h"
 
 MediaLibraryEditView::MediaLibraryEditView(QWidget *parent)
@@ -26,7 +26,7 @@ MediaLibraryEditView::MediaLibraryEditView(QWidget *parent)
 
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->btnSave, &QPushButton::clicked, this, &MediaLibraryEditView::save);
-    WindowCaption::apply(this);
+    WindowFrame::setDarkFrame(this);
 }
 
 MediaLibraryEditView::~MediaLibraryEditView() = default;
