@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/resourceinit.h"
+
 #include <QString>
 
 class QWidget;

@@ -1,0 +1,257 @@
+#include "support/testsupport.h"
+#include "ui/views/desktopassociation.h"
+#include "ui/views/fileassociation.h"
+
+#include <QDirIterator>
+#include <QMimeDatabase>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+// Every file under root, by relative path.
+QMap<QString, QByteArray> tree(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(QDir(root).relativeFilePath(path), file.readAll());
+    }
+    return files;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString entryValue(const QByteArray &entry, const QString &key)
+{
+    const QString prefix = key + QLatin1Char('=');
+    const QStringList lines = QString::fromUtf8(entry).split(QLatin1Char('\n'));
+    const auto line = std::find_if(
+        lines.begin(), lines.end(), [&](const QString &l) { return l.startsWith(prefix); });
+    return line == lines.end() ? QString() : line->mid(prefix.size());
+}
+
+DesktopAssociation associationIn(const QString &root, const QString &program)
+{
+    return DesktopAssociation(QStringLiteral("Quellin"), program, root + QStringLiteral("/data"),
+        root + QStringLiteral("/config"));
+}
+} // namespace
+
+class DesktopAssociationTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void execLine_data();
+    void execLine();
+    void entryPassesValidator();
+    void mimeTypesCoverEveryExtension();
+    void installedEntryMatchesUserEntry();
+    void filesWritten();
+    void secondRunLeavesSameFiles();
+    void movedProgramRepointsEntry();
+    void foreignDefaultKept();
+    void unreadableListLeftAlone();
+};
+
+void DesktopAssociationTest::execLine_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("exec");
+    QTest::addColumn<QString>("tryExec");
+    QTest::newRow("plain") << "/opt/q/quellin"
+                           << "\"/opt/q/quellin\" %F"
+                           << "/opt/q/quellin";
+    QTest::newRow("space") << "/home/a b/quellin"
+                           << "\"/home/a b/quellin\" %F"
+                           << "/home/a b/quellin";
+    QTest::newRow("percent") << "/x/100%/quellin"
+                             << "\"/x/100%%/quellin\" %F"
+                             << "/x/100%/quellin";
+    QTest::newRow("dollar quote") << "/x/$a\"b/quellin"
+                                  << "\"/x/\\\\$a\\\\\"b/quellin\" %F"
+                                  << "/x/$a\"b/quellin";
+    QTest::newRow("backslash") << "/x/a\\b/quellin"
+                               << "\"/x/a\\\\\\\\b/quellin\" %F"
+                               << "/x/a\\\\b/quellin";
+}
+
+void DesktopAssociationTest::execLine()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, exec);
+    QFETCH(QString, tryExec);
+    const QByteArray entry = associationIn(QStringLiteral("/tmp/none"), program).desktopEntry();
+    QCOMPARE(entryValue(entry, QStringLiteral("Exec")), exec);
+    QCOMPARE(entryValue(entry, QStringLiteral("TryExec")), tryExec);
+    QCOMPARE(entryValue(entry, QStringLiteral("Icon")), QStringLiteral("quellin"));
+}
+
+void DesktopAssociationTest::entryPassesValidator()
+{
+    const QString validator =
+        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty())
+        QSKIP("desktop-file-validate is not installed");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("quellin.desktop"));
+    QVERIFY(writeAll(
+        path, associationIn(dir.path(), QStringLiteral("/opt/a b/quellin")).desktopEntry()));
+    QByteArray output;
+    QVERIFY2(TestSupport::run(validator, { path }, 30000, &output), output.constData());
+    QVERIFY2(output.trimmed().isEmpty(), output.constData());
+}
+
+// Each extension the system's MIME database knows must map to a listed type or a subtype of one.
+void DesktopAssociationTest::mimeTypesCoverEveryExtension()
+{
+    const QStringList types = DesktopAssociation::mimeTypes();
+    QCOMPARE(types.size(), QSet<QString>(types.begin(), types.end()).size());
+    QVERIFY(types.contains(QStringLiteral("application/x-cue")));
+    QMimeDatabase db;
+    const QStringList extensions = FileAssociation::extensions();
+    for (const QString &ext : extensions) {
+        const QMimeType type =
+            db.mimeTypeForFile(QStringLiteral("x.") + ext, QMimeDatabase::MatchExtension);
+        if (type.isDefault())
+            continue;
+        bool covered = false;
+        for (const QString &listed : types)
+            covered = covered || type.inherits(listed);
+        QVERIFY2(covered, qPrintable(ext + QStringLiteral(" -> ") + type.name()));
+    }
+}
+
+// The entry that `cmake --install` puts in the menu differs from the user's only in the program
+// path.
+void DesktopAssociationTest::installedEntryMatchesUserEntry()
+{
+    const QByteArray launcher = "/usr/local/bin/quellin";
+    QByteArray installed =
+        readAll(QStringLiteral(QUELLIN_SOURCE_DIR "/resources/quellin.desktop.in"));
+    QVERIFY(!installed.isEmpty());
+    installed.replace("@QUELLIN_LAUNCHER@", launcher);
+    QCOMPARE(installed, associationIn(QStringLiteral("/tmp/none"), launcher).desktopEntry());
+}
+
+void DesktopAssociationTest::filesWritten()
+{
+    QTemporaryDir dir;
+    const DesktopAssociation association =
+        associationIn(dir.path(), QStringLiteral("/opt/q/quellin"));
+    QVERIFY(association.install());
+
+    QCOMPARE(association.desktopFilePath(), dir.path() + "/data/applications/quellin.desktop");
+    const QByteArray entry = readAll(association.desktopFilePath());
+    QCOMPARE(entry, association.desktopEntry());
+    QCOMPARE(entryValue(entry, QStringLiteral("MimeType")).split(';', Qt::SkipEmptyParts),
+        DesktopAssociation::mimeTypes());
+
+    QImage icon(dir.path() + "/data/icons/hicolor/256x256/apps/quellin.png");
+    QCOMPARE(icon.size(), QSize(256, 256));
+
+    const QString list = QString::fromUtf8(readAll(dir.path() + "/config/mimeapps.list"));
+    QVERIFY(list.startsWith(QStringLiteral("[Added Associations]\n")));
+    for (const QString &type : DesktopAssociation::mimeTypes())
+        QVERIFY2(list.contains('\n' + type + "=quellin.desktop;\n"), qPrintable(type));
+    QVERIFY(!list.contains(QStringLiteral("[Default Applications]")));
+
+    if (!QStandardPaths::findExecutable(QStringLiteral("update-desktop-database")).isEmpty()) {
+        const QByteArray cache = readAll(dir.path() + "/data/applications/mimeinfo.cache");
+        QVERIFY2(cache.contains("application/x-cue=quellin.desktop;"), cache.constData());
+    }
+}
+
+void DesktopAssociationTest::secondRunLeavesSameFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeAll(
+        dir.path() + "/config/mimeapps.list", "[Added Associations]\naudio/flac=other.desktop\n"));
+    const DesktopAssociation association =
+        associationIn(dir.path(), QStringLiteral("/opt/q/quellin"));
+    QVERIFY(association.install());
+    const auto once = tree(dir.path());
+    QVERIFY(association.install());
+    QCOMPARE(tree(dir.path()), once);
+    QVERIFY(
+        once.value("config/mimeapps.list").contains("audio/flac=other.desktop;quellin.desktop;\n"));
+}
+
+void DesktopAssociationTest::movedProgramRepointsEntry()
+{
+    QTemporaryDir moved;
+    QVERIFY(associationIn(moved.path(), QStringLiteral("/opt/old/quellin")).install());
+    QVERIFY(associationIn(moved.path(), QStringLiteral("/srv/new place/quellin")).install());
+    QTemporaryDir fresh;
+    QVERIFY(associationIn(fresh.path(), QStringLiteral("/srv/new place/quellin")).install());
+
+    const auto files = tree(moved.path());
+    QCOMPARE(files, tree(fresh.path()));
+    for (const QByteArray &bytes : files)
+        QVERIFY(!bytes.contains("/opt/old"));
+    QCOMPARE(entryValue(files.value("data/applications/quellin.desktop"), "Exec"),
+        QStringLiteral("\"/srv/new place/quellin\" %F"));
+}
+
+void DesktopAssociationTest::foreignDefaultKept()
+{
+    QTemporaryDir dir;
+    const QByteArray before = "# chosen by the user\n"
+                              "[Default Applications]\n"
+                              "audio/mpeg=vlc.desktop\n"
+                              "application/x-cue=other.desktop;\n"
+                              "\n"
+                              "[Added Associations]\n"
+                              "audio/mpeg=vlc.desktop;\n"
+                              "audio/ogg=quellin.desktop;vlc.desktop;\n"
+                              "\n"
+                              "[Removed Associations]\n"
+                              "audio/aac=quellin.desktop;\n";
+    QVERIFY(writeAll(dir.path() + "/config/mimeapps.list", before));
+    QVERIFY(associationIn(dir.path(), QStringLiteral("/opt/q/quellin")).install());
+
+    const QString after = QString::fromUtf8(readAll(dir.path() + "/config/mimeapps.list"));
+    const QStringList groups = after.split('[');
+    QCOMPARE(groups.size(), 4);
+    QCOMPARE(groups.at(0), QStringLiteral("# chosen by the user\n"));
+    QCOMPARE(groups.at(1),
+        QStringLiteral("Default Applications]\naudio/mpeg=vlc.desktop\n"
+                       "application/x-cue=other.desktop;\n\n"));
+    QCOMPARE(groups.at(3), QStringLiteral("Removed Associations]\naudio/aac=quellin.desktop;\n"));
+    const QStringList added = groups.at(2).split('\n');
+    QCOMPARE(added.at(0), QStringLiteral("Added Associations]"));
+    QCOMPARE(added.at(1), QStringLiteral("audio/mpeg=vlc.desktop;quellin.desktop;"));
+    QCOMPARE(added.at(2), QStringLiteral("audio/ogg=quellin.desktop;vlc.desktop;"));
+    QCOMPARE(added.filter(QRegularExpression(QStringLiteral("^[^=]+=quellin\\.desktop;$"))).size(),
+        DesktopAssociation::mimeTypes().size() - 2);
+    QVERIFY(groups.at(2).endsWith(QStringLiteral(";\n\n")));
+}
+
+void DesktopAssociationTest::unreadableListLeftAlone()
+{
+    QTemporaryDir dir;
+    const QByteArray broken = "[Added Associations]\naudio/mpeg=\xff\xfe.desktop\n";
+    QVERIFY(writeAll(dir.path() + "/config/mimeapps.list", broken));
+    const DesktopAssociation association =
+        associationIn(dir.path(), QStringLiteral("/opt/q/quellin"));
+    QVERIFY(!association.install());
+    QCOMPARE(readAll(dir.path() + "/config/mimeapps.list"), broken);
+    QVERIFY(QFile::exists(association.desktopFilePath()));
+}
+
+QTEST_MAIN(DesktopAssociationTest)
+#include "tst_desktopassociation.moc"

@@ -1,0 +1,275 @@
+#include "ui/views/covercolors.h"
+#include "ui/views/discgeometry.h"
+#include "ui/views/discmotion.h"
+#include "ui/views/spinningdiscview.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+class TestDisc : public QObject
+{
+    Q_OBJECT
+private slots:
+    void coverColors_data();
+    void coverColors();
+    void redAndBlueCover();
+    void saturationWeighsMore();
+    void setCoverKeepsColoursForNull();
+    void armEasingStops();
+    void spinEasesLabelUp();
+    void viewTimerStopsAfterStop();
+    void geometry_data();
+    void geometry();
+    void grooves();
+    void arm();
+    void labelCacheOncePerSize();
+    void backgroundCacheFollowsRingColour();
+};
+
+namespace {
+QImage filled(int w, int h, QColor color)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(color);
+    return image;
+}
+
+void paint(QWidget &w)
+{
+    QImage target(w.size(), QImage::Format_ARGB32_Premultiplied);
+    target.fill(Qt::transparent);
+    w.render(&target);
+}
+} // namespace
+
+void TestDisc::coverColors_data()
+{
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<QColor>("primary");
+    QTest::addColumn<QColor>("average");
+    const QColor grey(60, 60, 60);
+    QTest::newRow("null") << QImage() << grey << grey;
+    QTest::newRow("transparent") << filled(64, 64, QColor(255, 0, 0, 0)) << grey << grey;
+    QTest::newRow("nearly transparent") << filled(64, 64, QColor(255, 0, 0, 31)) << grey << grey;
+    QTest::newRow("very dark") << filled(64, 64, QColor(20, 10, 5)) << grey << grey;
+    QTest::newRow("black") << filled(64, 64, Qt::black) << grey << grey;
+    QTest::newRow("one colour") << filled(100, 30, QColor(200, 120, 40)) << QColor(200, 120, 40)
+                                << QColor(200, 120, 40);
+    QTest::newRow("value just counted")
+        << filled(8, 8, QColor(21, 21, 21)) << QColor(21, 21, 21) << QColor(21, 21, 21);
+}
+
+void TestDisc::coverColors()
+{
+    QFETCH(QImage, image);
+    QFETCH(QColor, primary);
+    QFETCH(QColor, average);
+    QCOMPARE(dominantCoverColor(image), primary);
+    QCOMPARE(averageCoverColor(image), average);
+}
+
+void TestDisc::redAndBlueCover()
+{
+    // Two thirds pure red over one third pure blue, already at the sampling size.
+    QImage image(48, 48, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    {
+        QPainter p(&image);
+        p.fillRect(0, 0, 48, 32, Qt::red);
+    }
+    QCOMPARE(dominantCoverColor(image), QColor(255, 0, 0));
+    QCOMPARE(averageCoverColor(image), QColor(170, 0, 85));
+
+    // Larger covers are sampled down first; the dominant colour stays pure red.
+    const QImage large = image.scaled(480, 480);
+    QCOMPARE(dominantCoverColor(large), QColor(255, 0, 0));
+    const QColor mean = averageCoverColor(large);
+    QVERIFY(qAbs(mean.red() - 170) <= 3 && mean.green() == 0 && qAbs(mean.blue() - 85) <= 3);
+}
+
+void TestDisc::saturationWeighsMore()
+{
+    // Half grey, half saturated orange: equal areas, but the orange bin weighs 1.0 a pixel
+    // against 0.6 for grey, so it wins; the average leans toward it 1.0 : 0.5.
+    QImage image(48, 48, QImage::Format_ARGB32);
+    image.fill(QColor(128, 128, 128));
+    {
+        QPainter p(&image);
+        p.fillRect(0, 0, 48, 24, QColor(255, 128, 0));
+    }
+    QCOMPARE(dominantCoverColor(image), QColor(255, 128, 0));
+    const QColor mean = averageCoverColor(image);
+    QCOMPARE(mean, QColor(int((255 * 1.0 + 128 * 0.5) / 1.5), 128, int(128 * 0.5 / 1.5)));
+}
+
+void TestDisc::setCoverKeepsColoursForNull()
+{
+    SpinningDiscView view;
+    view.setCover(QPixmap::fromImage(filled(32, 32, QColor(0, 200, 0))), false);
+    QCOMPARE(view.primaryColor(), QColor(0, 200, 0));
+    QVERIFY(!view.isDefaultCover());
+    view.setCover(QPixmap(), true);
+    QCOMPARE(view.primaryColor(), QColor(0, 200, 0));
+    QCOMPARE(view.secondaryColor(), QColor(0, 200, 0));
+    QVERIFY(view.isDefaultCover());
+}
+
+void TestDisc::armEasingStops()
+{
+    DiscMotion motion;
+    QCOMPARE(motion.armAngle(), -28.0f);
+    motion.start();
+    for (int i = 0; i < 2000; ++i)
+        QVERIFY(motion.tick()); // the motor keeps it running while playing
+    QVERIFY(qAbs(motion.armAngle() - 32.0f) < 0.01f);
+
+    motion.stop();
+    QCOMPARE(motion.labelSpeed(), 0.0f); // the label halts at once
+    int ticks = 1;
+    while (motion.tick()) {
+        ++ticks;
+        QVERIFY(ticks < 1000);
+    }
+    QVERIFY(qAbs(motion.armAngle()) < 0.01f);
+    // One tick earlier the arm was still further than 0.01 degree away.
+    QVERIFY(qAbs(motion.armAngle() / 0.92f) >= 0.01f);
+    QVERIFY(ticks > 90);
+}
+
+void TestDisc::spinEasesLabelUp()
+{
+    DiscMotion motion;
+    motion.start();
+    QVERIFY(motion.isSpinning());
+    motion.tick();
+    QVERIFY(qAbs(motion.labelSpeed() - 0.06f * 0.0396f) < 1e-7f);
+    QVERIFY(qAbs(motion.armAngle() - (0.92f * -28.0f + 0.08f * 32.0f)) < 1e-4f);
+    for (int i = 0; i < 500; ++i)
+        motion.tick();
+    QVERIFY(qAbs(motion.labelSpeed() - 0.0396f) < 1e-5f);
+    const float before = motion.labelAngle();
+    motion.tick();
+    QVERIFY(qAbs(motion.labelAngle() - before - 0.0396f) < 1e-3f);
+    for (int i = 0; i < 20000; ++i)
+        motion.tick();
+    QVERIFY(motion.labelAngle() >= 0.0f && motion.labelAngle() < 360.0f);
+}
+
+void TestDisc::viewTimerStopsAfterStop()
+{
+    SpinningDiscView view;
+    QVERIFY(!view.isAnimating());
+    view.startSpin();
+    QVERIFY(view.isAnimating());
+    view.stopSpin();
+    QVERIFY(view.isAnimating()); // the arm still has to swing back
+    QTRY_VERIFY_WITH_TIMEOUT(!view.isAnimating(), 10000);
+    QVERIFY(qAbs(view.motion().armAngle()) < 0.01f);
+}
+
+void TestDisc::geometry_data()
+{
+    QTest::addColumn<QSizeF>("widget");
+    QTest::addColumn<QRectF>("disc");
+    QTest::newRow("tall") << QSizeF(300, 500) << QRectF(24, 124, 252, 252);
+    QTest::newRow("wide") << QSizeF(500, 300) << QRectF(124, 24, 252, 252);
+    QTest::newRow("square") << QSizeF(400, 400) << QRectF(32, 32, 336, 336);
+    QTest::newRow("empty") << QSizeF(0, 0) << QRectF(0, 0, 0, 0);
+}
+
+void TestDisc::geometry()
+{
+    QFETCH(QSizeF, widget);
+    QFETCH(QRectF, disc);
+    const DiscGeometry g(widget);
+    QCOMPARE(g.disc(), disc);
+    QCOMPARE(g.radius(), disc.width() / 2);
+    QCOMPARE(g.labelDiameter(), 0.62 * disc.width());
+    QCOMPARE(g.label().center(), disc.center());
+}
+
+void TestDisc::grooves()
+{
+    const DiscGeometry g(QSizeF(300, 500)); // R = 126, rim 1
+    QCOMPARE(g.rim(), 1.0);
+    QCOMPARE(DiscGeometry(QSizeF(2000, 2000)).rim(), 2.0);
+    const auto grooves = g.grooves();
+    const qreal r0 = 0.31 * 252 + 0.02 * 126;
+    const qreal r1 = 126 - 0.55;
+    QVERIFY(!grooves.isEmpty());
+    QCOMPARE(grooves.first().radius, r0);
+    QCOMPARE(grooves.first().alpha, 70);
+    QVERIFY(grooves.last().radius < r1);
+    QVERIFY(grooves.last().radius + 0.006 * 126 >= r1 - 1e-9);
+    for (const auto &groove : grooves)
+        QVERIFY(groove.alpha >= 40 && groove.alpha <= 100);
+}
+
+void TestDisc::arm()
+{
+    const DiscGeometry g(QSizeF(300, 500));
+    const auto parked = g.arm(0);
+    QCOMPARE(parked.pivot, QPointF(150, 104));
+    const qreal a = 0.42 * 252;
+    QCOMPARE(parked.straightEnd, QPointF(150 + 0.58 * a, 104));
+    QCOMPARE(parked.elbow, QPointF(150 + 0.62 * a, 104));
+    QVERIFY(qAbs(parked.head.x() - (150 + 0.62 * a + 0.38 * a * std::cos(qDegreesToRadians(25.0))))
+        < 1e-9);
+    QVERIFY(qAbs(parked.head.y() - (104 + 0.38 * a * std::sin(qDegreesToRadians(25.0)))) < 1e-9);
+    QCOMPARE(parked.width, 0.018 * 252);
+    // Playing, the arm swings down onto the record.
+    QVERIFY(g.arm(32).head.y() > g.disc().top());
+    QCOMPARE(g.headRect(), QRectF(-0.018 * 252, -0.01 * 252, 0.036 * 252, 0.02 * 252));
+}
+
+void TestDisc::labelCacheOncePerSize()
+{
+    SpinningDiscView view;
+    view.resize(400, 400);
+    paint(view);
+    QVERIFY(view.labelCache().isNull()); // no cover, no label cache
+
+    view.setCover(QPixmap::fromImage(filled(300, 300, QColor(0, 90, 200))), false);
+    paint(view);
+    const qint64 first = view.labelCache().cacheKey();
+    QVERIFY(!view.labelCache().isNull());
+    QCOMPARE(view.labelCacheSize(), QSize(qRound(0.62 * 336 * 1.26), qRound(0.62 * 336 * 1.26)));
+    paint(view);
+    QCOMPARE(view.labelCache().cacheKey(), first);
+
+    view.resize(500, 500);
+    paint(view);
+    const qint64 second = view.labelCache().cacheKey();
+    QVERIFY(second != first);
+    paint(view);
+    QCOMPARE(view.labelCache().cacheKey(), second);
+
+    // The placeholder is shown without zoom.
+    view.setCover(QPixmap::fromImage(filled(300, 300, QColor(0, 90, 200))), true);
+    paint(view);
+    QCOMPARE(view.labelCacheSize(), QSize(qRound(0.62 * 420), qRound(0.62 * 420)));
+}
+
+void TestDisc::backgroundCacheFollowsRingColour()
+{
+    SpinningDiscView view;
+    view.resize(400, 400);
+    paint(view);
+    const qint64 first = view.backgroundCache().cacheKey();
+    paint(view);
+    QCOMPARE(view.backgroundCache().cacheKey(), first);
+    view.setRingColor(QColor(200, 40, 40));
+    paint(view);
+    const QImage image = view.backgroundCache().toImage();
+    QVERIFY(view.backgroundCache().cacheKey() != first);
+    // A groove pixel on the horizontal line through the centre now carries red.
+    const DiscGeometry g(QSizeF(400, 400));
+    const auto grooves = g.grooves();
+    const QPoint onGroove(qRound(g.centre().x() + grooves[10].radius), qRound(g.centre().y()));
+    const QColor c = image.pixelColor(onGroove);
+    QVERIFY2(c.red() > c.blue() + 10, qPrintable(c.name()));
+}
+
+QTEST_MAIN(TestDisc)
+#include "tst_disc.moc"

@@ -1,0 +1,203 @@
+#include "data/dao.h"
+#include "data/databaseregistry.h"
+#include "data/media.h"
+#include "data/medialibrary.h"
+#include "data/playliststore.h"
+#include "support/databasefixture.h"
+#include "support/modalsupport.h"
+#include "ui/views/medialibraryeditview.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QtTest>
+
+using TestSupport::whenModalShown;
+
+namespace {
+QList<PlaylistEntry> selection()
+{
+    return { PlaylistStore::entryForTrack("One", "/m/album.flac", 0.0, 181.3, false),
+        PlaylistStore::entryForTrack("Two", "/m/album.flac", 12.5, 200.4, false),
+        PlaylistStore::entryForTrack("Loose", "/m/loose.mp3", 0.0, 0.0, true) };
+}
+
+// Presses Save; returns the text of the message box it shows (closed with its sure button).
+QString pressSave(MediaLibraryEditView &view)
+{
+    QString message;
+    whenModalShown([&message](QWidget *box) {
+        message = box->findChild<QLabel *>(QStringLiteral("lbMessageBoxContent"))->text();
+        box->findChild<QPushButton *>(QStringLiteral("btnSure"))->click();
+    });
+    QTest::mouseClick(view.findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
+    return message;
+}
+
+QComboBox *combo(MediaLibraryEditView &view)
+{
+    return view.findChild<QComboBox *>(QStringLiteral("cbLibraryName"));
+}
+} // namespace
+
+class MediaLibraryEditViewTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void formTexts();
+    void emptyDatabaseOffersDefaultLibrary();
+    void comboListsPlaylistsInOrder();
+    void existingNameInOtherCaseAppends();
+    void blankNameKeepsDialogOpen_data();
+    void blankNameKeepsDialogOpen();
+    void refusedTrackKeepsDialogOpen();
+    void cancelSavesNothing();
+};
+
+void MediaLibraryEditViewTest::formTexts()
+{
+    DatabaseFixture fixture;
+    QVERIFY(fixture.isValid());
+    MediaLibraryEditView view;
+    QCOMPARE(view.metaObject()->className(), "MediaLibraryEditView");
+    QCOMPARE(view.windowTitle(), QStringLiteral("Save Playlist"));
+    QCOMPARE(view.size(), QSize(481, 212));
+    QCOMPARE(view.findChild<QLabel *>(QStringLiteral("label"))->text(),
+        QStringLiteral("Playlist Name:"));
+    QCOMPARE(
+        view.findChild<QPushButton *>(QStringLiteral("btnSave"))->text(), QStringLiteral("Save"));
+    QCOMPARE(view.findChild<QPushButton *>(QStringLiteral("btnCancel"))->text(),
+        QStringLiteral("Cancel"));
+    QVERIFY(combo(view)->isEditable());
+    QVERIFY(view.styleSheet().contains(QStringLiteral("#btnSave")));
+}
+
+void MediaLibraryEditViewTest::emptyDatabaseOffersDefaultLibrary()
+{
+    DatabaseFixture fixture;
+    QVERIFY(fixture.isValid());
+    MediaLibraryEditView view;
+    QCOMPARE(combo(view)->count(), 1);
+    QCOMPARE(combo(view)->currentText(), QStringLiteral("DefaultLibrary"));
+    view.setMediaList(selection());
+    QSignalSpy saved(&view, &MediaLibraryEditView::playlistSaved);
+    view.show();
+
+    QCOMPARE(pressSave(view), QStringLiteral("Save completed"));
+    QCOMPARE(view.result(), int(QDialog::Accepted));
+    QVERIFY(!view.isVisible());
+    const auto playlists = Dao().listLibraries();
+    QCOMPARE(playlists.size(), 1);
+    QCOMPARE(playlists.at(0)->name, QStringLiteral("DefaultLibrary"));
+    QCOMPARE(playlists.at(0)->sortNum, 1);
+    QCOMPARE(saved.size(), 1);
+    QCOMPARE(saved.at(0).at(0).toInt(), playlists.at(0)->id);
+    QCOMPARE(saved.at(0).at(1).toString(), QStringLiteral("DefaultLibrary"));
+
+    const auto tracks = Dao().listMedia(playlists.at(0)->id);
+    QCOMPARE(tracks.size(), 3);
+    QCOMPARE(tracks.at(1)->startPos, 13);
+    QCOMPARE(tracks.at(1)->endPos, 213);
+    QCOMPARE(tracks.at(2)->startPos, 0);
+    QCOMPARE(tracks.at(2)->endPos, 0);
+}
+
+void MediaLibraryEditViewTest::comboListsPlaylistsInOrder()
+{
+    DatabaseFixture fixture;
+    QVERIFY(fixture.isValid());
+    PlaylistStore store;
+    const int jazz = store.save(QStringLiteral("Jazz"), {}).playlistId;
+    const int rock = store.save(QStringLiteral("Rock"), {}).playlistId;
+    store.storePlaylistOrder({ rock, jazz });
+    MediaLibraryEditView view;
+    QCOMPARE(combo(view)->count(), 2);
+    QCOMPARE(combo(view)->itemText(0), QStringLiteral("Rock"));
+    QCOMPARE(combo(view)->itemText(1), QStringLiteral("Jazz"));
+    QCOMPARE(combo(view)->currentText(), QStringLiteral("Rock"));
+    QVERIFY(!combo(view)->itemData(0).isValid());
+}
+
+void MediaLibraryEditViewTest::existingNameInOtherCaseAppends()
+{
+    DatabaseFixture fixture;
+    QVERIFY(fixture.isValid());
+    const int id =
+        PlaylistStore().save(QStringLiteral("Road Trip"), selection().mid(0, 1)).playlistId;
+    MediaLibraryEditView view;
+    view.setMediaList(selection());
+    QSignalSpy saved(&view, &MediaLibraryEditView::playlistSaved);
+    view.show();
+    combo(view)->setEditText(QStringLiteral(" ROAD trip "));
+    QCOMPARE(pressSave(view), QStringLiteral("Save completed"));
+    QCOMPARE(Dao().listLibraries().size(), 1);
+    QCOMPARE(Dao().listMedia(id).size(), 3);
+    QCOMPARE(Dao().listMedia(id).at(2)->sortNum, 3);
+    QCOMPARE(saved.size(), 1);
+    QCOMPARE(saved.at(0).at(0).toInt(), id);
+    QCOMPARE(saved.at(0).at(1).toString(), QStringLiteral("ROAD trip"));
+}
+
+void MediaLibraryEditViewTest::blankNameKeepsDialogOpen_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << "";
+    QTest::newRow("spaces") << "    ";
+}
+
+void MediaLibraryEditViewTest::blankNameKeepsDialogOpen()
+{
+    QFETCH(QString, name);
+    DatabaseFixture fixture;
+    QVERIFY(fixture.isValid());
+    MediaLibraryEditView view;
+    view.setMediaList(selection());
+    QSignalSpy saved(&view, &MediaLibraryEditView::playlistSaved);
+    view.show();
+    combo(view)->setEditText(name);
+    QCOMPARE(pressSave(view), QStringLiteral("Please enter playlist name"));
+    QVERIFY(view.isVisible());
+    QCOMPARE(saved.size(), 0);
+    QVERIFY(Dao().listLibraries().isEmpty());
+}
+
+// A track the database refuses: the playlist is announced (it exists now), the failure is said,
+// and the dialog stays open for another try.
+void MediaLibraryEditViewTest::refusedTrackKeepsDialogOpen()
+{
+    DatabaseFixture fixture;
+    QVERIFY(fixture.isValid());
+    QSqlQuery query(DatabaseRegistry::database(false));
+    QVERIFY(query.exec(QStringLiteral("create trigger refuse before insert on Media when "
+                                      "new.name = 'Two' begin select raise(abort, 'no'); end")));
+    MediaLibraryEditView view;
+    view.setMediaList(selection());
+    QSignalSpy saved(&view, &MediaLibraryEditView::playlistSaved);
+    view.show();
+    QCOMPARE(pressSave(view), QStringLiteral("Failed to save playlist"));
+    QVERIFY(view.isVisible());
+    QCOMPARE(saved.size(), 1);
+
+    QVERIFY(query.exec(QStringLiteral("drop trigger refuse")));
+    QCOMPARE(pressSave(view), QStringLiteral("Save completed"));
+    QVERIFY(!view.isVisible());
+    QCOMPARE(Dao().listMedia(saved.at(0).at(0).toInt()).size(), 3);
+}
+
+void MediaLibraryEditViewTest::cancelSavesNothing()
+{
+    DatabaseFixture fixture;
+    QVERIFY(fixture.isValid());
+    MediaLibraryEditView view;
+    view.setMediaList(selection());
+    view.show();
+    QTest::mouseClick(view.findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
+    QCOMPARE(view.result(), int(QDialog::Rejected));
+    QVERIFY(Dao().listLibraries().isEmpty());
+}
+
+QTEST_MAIN(MediaLibraryEditViewTest)
+#include "tst_medialibraryeditview.moc"

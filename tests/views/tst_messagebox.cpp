@@ -1,0 +1,175 @@
+#include "app/csapp.h"
+#include "support/modalsupport.h"
+#include "ui/views/messageboxview.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QtTest>
+
+using TestSupport::whenModalShown;
+
+class TestMessageBox : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void confirmAnswers_data();
+    void confirmAnswers();
+    void informationHasNoCancel_data();
+    void informationHasNoCancel();
+    void emptyTextsKeepDefaults();
+    void dragUsesLatestPressOffset();
+    void dragFromTopLeftCornerDoesNotMove();
+    void everyBoxIsStyled();
+};
+
+namespace {
+void sendMouse(QWidget *w, QEvent::Type type, Qt::MouseButton button, const QPoint &global)
+{
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+    QMouseEvent event(type, w->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+} // namespace
+
+void TestMessageBox::initTestCase()
+{
+    ApplicationBase::setInstance(new CSApp);
+}
+
+void TestMessageBox::cleanupTestCase()
+{
+    ApplicationBase::deleteInstance();
+}
+
+void TestMessageBox::confirmAnswers_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("sure") << "btnSure" << true;
+    QTest::newRow("cancel") << "btnCancel" << false;
+    QTest::newRow("close") << "btnClose" << false;
+    QTest::newRow("escape") << "escape" << false;
+}
+
+void TestMessageBox::confirmAnswers()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, expected);
+    bool cancelShown = false;
+    QString title;
+    QString content;
+    whenModalShown([&](QWidget *box) {
+        cancelShown = box->findChild<QPushButton *>("btnCancel")->isVisible();
+        title = box->findChild<QLabel *>("lbFormTitle")->text();
+        content = box->findChild<QLabel *>("lbMessageBoxContent")->text();
+        if (answer == "escape")
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->findChild<QPushButton *>(answer)->click();
+    });
+    const bool result = MessageBoxView::confirm(nullptr, "Delete", "Really?", QString());
+    QCOMPARE(result, expected);
+    QVERIFY(cancelShown);
+    QCOMPARE(title, QString("Delete"));
+    QCOMPARE(content, QString("Really?"));
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestMessageBox::informationHasNoCancel_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("sure") << "btnSure";
+    QTest::newRow("close") << "btnClose";
+}
+
+void TestMessageBox::informationHasNoCancel()
+{
+    QFETCH(QString, answer);
+    bool cancelShown = true;
+    bool sureShown = false;
+    QString sureText;
+    whenModalShown([&](QWidget *box) {
+        cancelShown = box->findChild<QPushButton *>("btnCancel")->isVisible();
+        auto *sure = box->findChild<QPushButton *>("btnSure");
+        sureShown = sure->isVisible();
+        sureText = sure->text();
+        box->findChild<QPushButton *>(answer)->click();
+    });
+    MessageBoxView::information("Save completed", "OK");
+    QVERIFY(!cancelShown);
+    QVERIFY(sureShown);
+    QCOMPARE(sureText, QString("OK"));
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestMessageBox::emptyTextsKeepDefaults()
+{
+    MessageBoxView box;
+    box.setMessage("first", "Go", "Title");
+    box.setMessage("second", QString(), QString());
+    QCOMPARE(box.findChild<QLabel *>("lbMessageBoxContent")->text(), QString("second"));
+    QCOMPARE(box.findChild<QPushButton *>("btnSure")->text(), QString("Go"));
+    QCOMPARE(box.findChild<QLabel *>("lbFormTitle")->text(), QString("Title"));
+
+    MessageBoxView fresh;
+    fresh.setMessage(QString(), QString(), QString());
+    QCOMPARE(fresh.findChild<QPushButton *>("btnSure")->text(), QString("Sure"));
+    QCOMPARE(fresh.findChild<QLabel *>("lbFormTitle")->text(), QString("MessageBoxTitle"));
+    QVERIFY(fresh.windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(fresh.testAttribute(Qt::WA_TranslucentBackground));
+}
+
+void TestMessageBox::dragUsesLatestPressOffset()
+{
+    MessageBoxView box;
+    box.move(100, 100);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QPoint origin = box.pos();
+
+    // A right press only records the offset; a left press then starts the drag with its own.
+    sendMouse(&box, QEvent::MouseButtonPress, Qt::RightButton, origin + QPoint(50, 20));
+    QVERIFY(!box.isDragging());
+    sendMouse(&box, QEvent::MouseMove, Qt::RightButton, origin + QPoint(90, 60));
+    QCOMPARE(box.pos(), origin);
+
+    sendMouse(&box, QEvent::MouseButtonPress, Qt::LeftButton, origin + QPoint(30, 10));
+    QVERIFY(box.isDragging());
+    QCOMPARE(box.dragOffset(), QPoint(30, 10));
+    sendMouse(&box, QEvent::MouseMove, Qt::LeftButton, origin + QPoint(70, 50));
+    QCOMPARE(box.pos(), origin + QPoint(40, 40));
+
+    sendMouse(&box, QEvent::MouseButtonRelease, Qt::LeftButton, origin + QPoint(70, 50));
+    QVERIFY(!box.isDragging());
+    sendMouse(&box, QEvent::MouseMove, Qt::NoButton, origin + QPoint(200, 200));
+    QCOMPARE(box.pos(), origin + QPoint(40, 40));
+}
+
+void TestMessageBox::dragFromTopLeftCornerDoesNotMove()
+{
+    MessageBoxView box;
+    box.move(120, 80);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QPoint origin = box.pos();
+    sendMouse(&box, QEvent::MouseButtonPress, Qt::LeftButton, origin);
+    QVERIFY(box.isDragging());
+    sendMouse(&box, QEvent::MouseMove, Qt::LeftButton, origin + QPoint(60, 60));
+    QCOMPARE(box.pos(), origin);
+}
+
+void TestMessageBox::everyBoxIsStyled()
+{
+    for (int i = 0; i < 2; ++i) {
+        MessageBoxView box;
+        QVERIFY2(box.styleSheet().contains("#pnDialogPanelHead"), qPrintable(QString::number(i)));
+        QVERIFY(box.styleSheet().contains("QScrollBar")); // the common sheet comes first
+    }
+}
+
+QTEST_MAIN(TestMessageBox)
+#include "tst_messagebox.moc"

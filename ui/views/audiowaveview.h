@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ui/views/audiowavemodel.h"
+
+#include <QColor>
+#include <QTimer>
+#include <QWidget>
+
+// The level meter: three drifting sine waves whose height follows the playing audio's level.
+// The engine pushes levels and switches it on and off; a 16 ms timer animates it while on.
+class AudioWaveView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit AudioWaveView(QWidget *parent = nullptr);
+
+    QSize sizeHint() const override { return QSize(280, 50); }
+    QSize minimumSizeHint() const override { return QSize(120, 44); }
+
+    bool isActive() const { return m_active; }
+    bool isAnimating() const { return m_timer.isActive(); }
+    const AudioWaveModel &model() const { return m_model; }
+    std::array<QColor, 3> colors() const { return { m_color1, m_color2, m_color3 }; }
+
+public slots:
+    void setActive(bool active);
+    void pushLevel(float l, float r);
+    void pushLevel(float l);
+    void setGain(float g);
+    void setColors(const QColor &c1, const QColor &c2, const QColor &c3);
+    void setAutoGainEnabled(bool enabled);
+    void setAutoGainRange(float minGain, float maxGain);
+    void setAutoGainSmoothing(float alpha);
+    void setLimiterStrength(float strength);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void animate();
+
+    QTimer m_timer;
+    bool m_active = false;
+    AudioWaveModel m_model;
+    QColor m_color1 { 150, 140, 255, 210 };
+    QColor m_color2 { 196, 168, 255, 180 };
+    QColor m_color3 { 120, 170, 235, 160 };
+};

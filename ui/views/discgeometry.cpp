@@ -1,0 +1,63 @@
+#include "ui/views/discgeometry.h"
+
+#include <QtMath>
+#include <algorithm>
+#include <cmath>
+
+DiscGeometry::DiscGeometry(const QSizeF &widgetSize)
+{
+    const qreal side = std::min(widgetSize.width(), widgetSize.height());
+    const qreal margin = 0.08 * side;
+    const qreal discSide = std::max<qreal>(0.0, side - 2.0 * margin);
+    m_disc = QRectF((widgetSize.width() - discSide) / 2.0, (widgetSize.height() - discSide) / 2.0,
+        discSide, discSide);
+}
+
+qreal DiscGeometry::rim() const
+{
+    return qBound<qreal>(1.0, 0.004 * radius(), 2.0);
+}
+
+QRectF DiscGeometry::label() const
+{
+    const qreal l = labelDiameter();
+    return QRectF(centre().x() - l / 2.0, centre().y() - l / 2.0, l, l);
+}
+
+QVector<DiscGeometry::Groove> DiscGeometry::grooves() const
+{
+    QVector<Groove> result;
+    const qreal r = radius();
+    const qreal stepSize = 0.006 * r;
+    if (stepSize <= 0)
+        return result;
+    const qreal r0 = labelDiameter() / 2.0 + 0.02 * r;
+    const qreal r1 = r - 0.55 * rim();
+    for (qreal radius = r0; radius < r1; radius += stepSize) {
+        const qreal u = (radius - r0) / (r1 - r0);
+        result.append({ radius, int(70 + 30 * std::sin(120 * u)) });
+    }
+    return result;
+}
+
+DiscGeometry::Arm DiscGeometry::arm(qreal angleDegrees) const
+{
+    const qreal d = m_disc.width();
+    const qreal length = 0.42 * d;
+    const qreal a = qDegreesToRadians(angleDegrees);
+    const qreal headAngle = qDegreesToRadians(angleDegrees + 25.0);
+    Arm arm;
+    arm.pivot = QPointF(centre().x(), m_disc.top() - 20.0);
+    const QPointF along(std::cos(a), std::sin(a));
+    arm.straightEnd = arm.pivot + 0.58 * length * along;
+    arm.elbow = arm.pivot + 0.62 * length * along;
+    arm.head = arm.elbow + 0.38 * length * QPointF(std::cos(headAngle), std::sin(headAngle));
+    arm.width = 0.018 * d;
+    return arm;
+}
+
+QRectF DiscGeometry::headRect() const
+{
+    const qreal d = m_disc.width();
+    return QRectF(-0.018 * d, -0.01 * d, 0.036 * d, 0.02 * d);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QVector>
+
+// Where the parts of the spinning disc go in a widget of a given size. Everything scales with
+// the smaller side of the widget.
+class DiscGeometry
+{
+public:
+    struct Groove
+    {
+        qreal radius;
+        int alpha;
+    };
+    struct Arm
+    {
+        QPointF pivot;
+        QPointF straightEnd; // end of the straight part, where the curve starts
+        QPointF elbow; // control point of the curve
+        QPointF head;
+        qreal width;
+    };
+
+    explicit DiscGeometry(const QSizeF &widgetSize);
+
+    QRectF disc() const { return m_disc; }
+    QPointF centre() const { return m_disc.center(); }
+    qreal radius() const { return m_disc.width() / 2.0; }
+    // Thickness of the rim ring, 1 to 2 pixels.
+    qreal rim() const;
+    qreal labelDiameter() const { return 0.62 * m_disc.width(); }
+    QRectF label() const;
+    QVector<Groove> grooves() const;
+    Arm arm(qreal angleDegrees) const;
+    // The head's rectangle in its own rotated frame, centred on the head point.
+    QRectF headRect() const;
+
+private:
+    QRectF m_disc;
+};
