@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
+#include <QObject>
 #include <QtGlobal>
 
 // Turns an audio file into PCM: interleaved frames, little-endian, no header; 16- or 32-bit
