@@ -33,7 +33,6 @@ public:
     void setVolume(double volume);
 
     bool hasOutput() const { return m_hasOutput; }
-    QThread *outputThread() const { return m_thread; }
     // Tears the output down and ends the thread; waits for it without limit.
     void shutdown();
 

@@ -1,6 +1,8 @@
 #include "audio/decoderfactory.h"
 
+#include "audio/apedecoder.h"
 #include "audio/ffmpegdecoder.h"
+#include "audio/wmfdecoder.h"
 
 #include <QAudioDeviceInfo>
 #include <QFileInfo>
@@ -29,8 +31,9 @@ IAudioDecoder *DecoderFactory::create(Kind kind, QObject *parent)
     case Kind::FFmpeg:
         return new FFmpegDecoder(parent);
     case Kind::Ape:
+        return new ApeDecoder(parent);
     case Kind::Wmf:
-        break;
+        return new WmfDecoder(parent);
     }
     return nullptr;
 }
@@ -40,8 +43,6 @@ IAudioDecoder *DecoderFactory::openDecoder(
 {
     for (Kind kind : candidates(path)) {
         IAudioDecoder *decoder = create(kind, parent);
-        if (!decoder)
-            continue;
         if (tried)
             tried->append(kind);
         if (decoder->open(path))

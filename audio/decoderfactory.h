@@ -19,7 +19,7 @@ public:
     // (case-insensitive), the platform decoder first for any other; then the APE decoder, then
     // the platform decoder.
     static QVector<Kind> candidates(const QString &path);
-    // A new decoder of that kind owned by parent; nullptr when this build has none.
+    // A new, closed decoder of that kind owned by parent.
     static IAudioDecoder *create(Kind kind, QObject *parent);
     // The first candidate that opens the file, or nullptr. Failed candidates are destroyed;
     // `tried`, when given, receives the kinds attempted.

@@ -17,6 +17,13 @@ QString mainWindowText(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
+// Starts less than 0.01 s apart, judged in whole milliseconds: in doubles 12.01 - 12.0 is
+// below 0.01.
+bool sameStart(double a, double b)
+{
+    return qAbs(qRound64(a * 1000) - qRound64(b * 1000)) < 10;
+}
+
 } // namespace
 
 PlaybackEngine::PlaybackEngine(QObject *parent)
@@ -53,7 +60,7 @@ int PlaybackEngine::indexOfTrack(const QString &path, double startSeconds) const
 {
     for (int i = 0; i < m_playQueue.size(); ++i) {
         const TrackInfo &entry = m_playQueue.at(i);
-        if (entry.filePath == path && qAbs(entry.startSeconds - startSeconds) < 0.01)
+        if (entry.filePath == path && sameStart(entry.startSeconds, startSeconds))
             return i;
     }
     return -1;
@@ -256,7 +263,7 @@ void PlaybackEngine::onPlaybackTimerTimeout()
             return;
         }
     }
-    playNext();
+    finishTrack();
 }
 
 void PlaybackEngine::onProgressTick()
@@ -270,7 +277,7 @@ void PlaybackEngine::onProgressTick()
     const bool endReached =
         m_trackDuration > 0 ? pos >= startMs() + durationMs() : totalMs > 0 && pos >= totalMs;
     if (endReached || m_device->isFinished()) {
-        playNext();
+        finishTrack();
         return;
     }
     // A running ramp (the switch fade-out) owns the volume until it ends.
@@ -300,10 +307,28 @@ void PlaybackEngine::switchTo(int index, bool guarded)
         m_switching = true;
     if (m_output->hasOutput() && m_playing) {
         fadeVolume(m_volume, 0.0, m_switchFadeOutLength, doSwitch);
-        m_fadeCarriesSwitch = guarded;
+        m_fadeCarriesSwitch = guarded && m_fadeTimer;
     } else {
         doSwitch();
     }
+}
+
+void PlaybackEngine::finishTrack()
+{
+    if (!m_playQueue.isEmpty()) {
+        playNext();
+        return;
+    }
+    if (m_switching)
+        return;
+    // Nothing follows: the output still holds the track's last moments; let them play out
+    // during the fade-out (over silence) before stopping.
+    m_switching = true;
+    fadeVolume(m_volume, 0.0, m_switchFadeOutLength, [this] {
+        stopPlayback();
+        m_switching = false;
+    });
+    m_fadeCarriesSwitch = m_fadeTimer != nullptr;
 }
 
 void PlaybackEngine::playNext()
@@ -315,12 +340,6 @@ void PlaybackEngine::playNext()
     if (m_switching)
         return;
     switchTo(m_currentIndex >= 0 ? (m_currentIndex + 1) % m_playQueue.size() : 0, true);
-}
-
-void PlaybackEngine::playNextRequested()
-{
-    if (!m_playQueue.isEmpty())
-        playNext();
 }
 
 void PlaybackEngine::playPrevious()
@@ -335,7 +354,7 @@ void PlaybackEngine::playSelected(const TrackInfo *selectedRow)
     if (m_paused && !m_currentPath.isEmpty() && m_decoder && m_output->hasOutput() && m_device) {
         if (!selectedRow
             || (selectedRow->filePath == m_currentPath
-                && qAbs(selectedRow->startSeconds - m_trackStart) < 0.01)) {
+                && sameStart(selectedRow->startSeconds, m_trackStart))) {
             resumePlayback();
             return;
         }

@@ -64,10 +64,9 @@ public slots:
     // Stops what was playing first; a file no decoder opens leaves everything stopped.
     void playTrack(const QString &path, double startSeconds, double durationSeconds);
     void stopPlayback();
-    // Next entry of the queue (wrapping), after a 300 ms fade-out while playing.
+    // Next entry of the queue (wrapping), after a 300 ms fade-out while playing; with an empty
+    // queue, stops.
     void playNext();
-    // Next button: playNext() unless the queue is empty.
-    void playNextRequested();
     // Previous button: previous entry (wrapping), after the fade-out while playing.
     void playPrevious();
     // Play button with the current row of the current list (nullptr: none selected): resumes a
@@ -118,6 +117,8 @@ private:
     void cancelFade();
     void releaseTrack();
     void switchTo(int index, bool guarded);
+    // The end of the track is heard: the next entry, or a stop once the output has played out.
+    void finishTrack();
     void seekTo(qint64 filePositionMs, bool restartOutput);
     void armEndTimer(qint64 filePositionMs);
     static QString titleOf(const TrackInfo &entry);
