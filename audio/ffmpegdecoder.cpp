@@ -56,7 +56,6 @@ void FFmpegDecoder::BufferFreer::operator()(quint8 *buffer) const
 
 FFmpegDecoder::FFmpegDecoder(QObject *parent)
     : QObject(parent)
-    , m_outputSampleFormat(AV_SAMPLE_FMT_S16)
 {
     // Decoding failures are silent: a file that does not open goes to the next decoder.
     static std::once_flag quiet;
@@ -65,7 +64,7 @@ FFmpegDecoder::FFmpegDecoder(QObject *parent)
 
 FFmpegDecoder::~FFmpegDecoder()
 {
-    close();
+    FFmpegDecoder::close();
 }
 
 void FFmpegDecoder::close()
@@ -259,8 +258,8 @@ bool FFmpegDecoder::growOutputBuffer(int samples)
     m_outputBuffer.reset();
     m_outputCapacity = 0;
     quint8 *buffer = nullptr;
-    if (av_samples_alloc(&buffer, &m_outputLineSize, channelCount(), samples,
-            AVSampleFormat(m_outputSampleFormat), 0)
+    if (av_samples_alloc(
+            &buffer, &m_outputLineSize, channelCount(), samples, m_outputSampleFormat, 0)
         < 0)
         return false;
     m_outputBuffer.reset(buffer);
@@ -407,7 +406,7 @@ void FFmpegDecoder::appendConverted(int samples, qint64 firstSample)
             *target++ = quint8((value >> 16) & 0xff);
         }
     } else {
-        const int width = av_get_bytes_per_sample(AVSampleFormat(m_outputSampleFormat));
+        const int width = av_get_bytes_per_sample(m_outputSampleFormat);
         m_pending.append(
             reinterpret_cast<const char *>(m_outputBuffer.get()) + skip * channels * width,
             int(values * width));

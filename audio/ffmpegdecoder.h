@@ -6,6 +6,10 @@
 #include <QObject>
 #include <memory>
 
+extern "C" {
+#include <libavutil/samplefmt.h>
+}
+
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
@@ -15,7 +19,7 @@ struct SwrContext;
 // Decodes the first audio stream of a file with libavformat/libavcodec and converts it with
 // libswresample to interleaved PCM at the file's own rate: 16- or 32-bit signed, 32-bit float,
 // or packed 24-bit signed. Not thread-safe (see IAudioDecoder).
-class FFmpegDecoder : public QObject, public IAudioDecoder
+class FFmpegDecoder final : public QObject, public IAudioDecoder
 {
     Q_OBJECT
     Q_INTERFACES(IAudioDecoder)
@@ -78,7 +82,7 @@ private:
     std::unique_ptr<AVFormatContext, FormatCloser> m_format;
     std::unique_ptr<AVCodecContext, CodecFreer> m_codec;
     std::unique_ptr<SwrContext, ResamplerFreer> m_resampler;
-    int m_outputSampleFormat; // AVSampleFormat the resampler produces
+    AVSampleFormat m_outputSampleFormat = AV_SAMPLE_FMT_S16; // what the resampler produces
     int m_sampleType = 1;
     std::unique_ptr<AVFrame, FrameFreer> m_frame;
     std::unique_ptr<AVPacket, PacketFreer> m_packet;

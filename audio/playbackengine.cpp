@@ -162,7 +162,9 @@ void PlaybackEngine::fadeVolume(
 
 void PlaybackEngine::startAudioOutput(const QAudioFormat &format, int bufferSize, bool startSilent)
 {
-    m_output->start(format, bufferSize, m_device, startSilent ? 0.0 : m_volume);
+    if (startSilent)
+        m_volume = 0.0;
+    m_output->start(format, bufferSize, m_device, m_volume);
 }
 
 void PlaybackEngine::releaseTrack()

@@ -341,11 +341,11 @@ void TestDecoderIODevice::levelSignal()
     QSignalSpy spy(&device, &DecoderIODevice::levelChanged);
     QVERIFY(device.open(QIODevice::ReadOnly));
     QVERIFY(spy.wait());
-    for (const QList<QVariant> &levels : qAsConst(spy)) {
-        QVERIFY2(std::fabs(levels.at(0).toFloat() - 0.35355f) < 0.001f,
-            qPrintable(QString::number(levels.at(0).toFloat())));
-        QVERIFY2(std::fabs(levels.at(1).toFloat() - 0.17678f) < 0.001f,
-            qPrintable(QString::number(levels.at(1).toFloat())));
+    for (const QList<QVariant> &pair : qAsConst(spy)) {
+        QVERIFY2(std::fabs(pair.at(0).toFloat() - 0.35355f) < 0.001f,
+            qPrintable(QString::number(pair.at(0).toFloat())));
+        QVERIFY2(std::fabs(pair.at(1).toFloat() - 0.17678f) < 0.001f,
+            qPrintable(QString::number(pair.at(1).toFloat())));
     }
     device.close();
 }

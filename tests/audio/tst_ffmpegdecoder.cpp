@@ -283,10 +283,10 @@ void TestFFmpegDecoder::seekDeliversTarget_data()
     // Matroska stamps blocks in whole milliseconds, so the first sample is known to +-0.5 ms.
     const QList<QPair<const char *, int>> files { { "c16.flac", 0 }, { "c16.wav", 0 },
         { "c16.aiff", 0 }, { "c16.wv", 0 }, { "c16.mka", 22 }, { "video.mkv", 22 } };
-    for (const auto &file : files) {
+    for (const auto &entry : files) {
         for (qint64 ms : { qint64(1), qint64(1234), qint64(2999), qint64(0) })
-            QTest::addRow("%s %lld ms", file.first, ms)
-                << QString::fromLatin1(file.first) << ms << file.second;
+            QTest::addRow("%s %lld ms", entry.first, ms)
+                << QString::fromLatin1(entry.first) << ms << entry.second;
     }
 }
 
