@@ -199,6 +199,11 @@ void PlaybackEngine::playTrack(const QString &path, double startSeconds, double 
         return;
 
     m_format = DecoderFactory::negotiateFormat(m_decoder, QAudioDeviceInfo::defaultOutputDevice());
+    if (!m_format.isValid()) {
+        // No output device: nothing could pull the audio, and the track would never end.
+        releaseTrack();
+        return;
+    }
     const int bufferSize = DecoderFactory::bufferSizeBytes(m_format);
     const qint64 totalMs = m_decoder->durationMs();
     const qint64 trackMs =

@@ -84,6 +84,7 @@ public slots:
     // Stops playback and joins the output thread; the engine is unusable afterwards.
     void shutdown();
 
+public:
     void setOutputVolume(double volume);
     // Ramps the volume linearly over durationMs on a 15 ms timer, then runs onFinished.
     void fadeVolume(double from, double to, int durationMs, std::function<void()> onFinished);
