@@ -43,7 +43,7 @@ void AudioOutputController::start(
         m_output->setVolume(volume);
         m_output->start(device);
     });
-    m_hasOutput = true;
+    m_hasOutput = m_thread->isRunning();
 }
 
 void AudioOutputController::teardown()

@@ -130,6 +130,7 @@ private slots:
     void cueTrackRangesAndTimers();
     void wholeFileRangesAndTimers();
     void fadeGains();
+    void switchFadeOwnsTheVolume();
     void sixteenBitDecoderPlaysExactly();
     void shutdownLeavesNoThread_data();
     void shutdownLeavesNoThread();
@@ -357,6 +358,29 @@ void TestPlaybackEngine::fadeGains()
     QVERIFY(engine.queueSwitched());
     QCOMPARE(engine.fadeGain(4000 + 250), 250.0 / 300);
     QCOMPARE(engine.fadeGain(6000 - 200), 200.0 / 800);
+}
+
+// While the switch fade-out runs, the progress tick leaves the volume to it: it only falls.
+void TestPlaybackEngine::switchFadeOwnsTheVolume()
+{
+    PlaybackEngine engine;
+    const QVector<TrackInfo> queue = album();
+    engine.setPlayQueue(queue);
+    engine.playSelected(&queue[1]);
+    QTRY_VERIFY(engine.positionMs() > 700 && engine.volume() == 1.0);
+    engine.playNext();
+    double last = engine.volume();
+    int steps = 0;
+    while (engine.isSwitching()) {
+        QTest::qWait(5);
+        if (!engine.isSwitching())
+            break;
+        QVERIFY2(engine.volume() <= last, qPrintable(QString::number(engine.volume())));
+        last = engine.volume();
+        ++steps;
+    }
+    QVERIFY(steps > 10); // the ramp spans several ticks
+    QCOMPARE(engine.currentIndex(), 2);
 }
 
 // The Monkey's Audio decoder delivers the file's 16-bit samples while the output takes float:

@@ -192,8 +192,6 @@ void TestTransport::wrapAround_data()
     QTest::addColumn<int>("index");
     QTest::newRow("next on the last entry") << 2 << true << 0;
     QTest::newRow("previous on the first entry") << 0 << false << 2;
-    QTest::newRow("next in the middle") << 1 << true << 2;
-    QTest::newRow("previous in the middle") << 1 << false << 0;
 }
 
 void TestTransport::wrapAround()
