@@ -17,6 +17,23 @@ foreach(variant ${FAKEMAC_VARIANTS})
     target_compile_definitions(audio_tst_apedecoder PRIVATE
         FAKEMAC_${variant}="$<TARGET_FILE:fakemac_${variant}>")
 endforeach()
+# The decoder choice and the engine play a Monkey's Audio stand-in too.
+foreach(target audio_tst_decoderfactory audio_tst_playbackengine)
+    add_dependencies(${target} fakemac_second)
+    target_compile_definitions(${target} PRIVATE FAKEMAC_second="$<TARGET_FILE:fakemac_second>")
+endforeach()
 # Lets the default library name be found through the system's search path.
 set_property(TEST audio.apedecoder APPEND PROPERTY ENVIRONMENT_MODIFICATION
     "LD_LIBRARY_PATH=path_list_prepend:${CMAKE_CURRENT_BINARY_DIR}/fakemac/second")
+
+# In a ThreadSanitizer build (-DQUELLIN_TSAN=ON) the audio tests run with the suppressions for
+# Qt's own uninstrumented hand-overs; any other report fails the test.
+if(QUELLIN_TSAN)
+    file(GLOB QUELLIN_AUDIO_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/tst_*.cpp)
+    foreach(src ${QUELLIN_AUDIO_TESTS})
+        get_filename_component(topic ${src} NAME_WE)
+        string(REGEX REPLACE "^tst_" "" topic_name ${topic})
+        set_property(TEST audio.${topic_name} APPEND PROPERTY ENVIRONMENT
+            "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/tsan.supp")
+    endforeach()
+endif()

@@ -1,0 +1,226 @@
+#include "audio/apedecoder.h"
+#include "audio/decoderfactory.h"
+#include "audio/ffmpegdecoder.h"
+#include "audio/iaudiodecoder.h"
+#include "support/audiosupport.h"
+#include "support/pulsesupport.h"
+
+#include <QAudioDeviceInfo>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using Kind = DecoderFactory::Kind;
+Q_DECLARE_METATYPE(DecoderFactory::Kind)
+
+namespace {
+
+const char *className(IAudioDecoder *decoder)
+{
+    auto *object = dynamic_cast<QObject *>(decoder);
+    return object ? object->metaObject()->className() : "";
+}
+
+} // namespace
+
+class TestDecoderFactory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void candidates_data();
+    void candidates();
+    void fallbackOrder_data();
+    void fallbackOrder();
+    void negotiationLadder_data();
+    void negotiationLadder();
+    void platformDecoderKeepsItsFormat();
+    void defaultDevice();
+
+private:
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+    bool write(const QString &name, const QByteArray &bytes) const;
+
+    PulseSupport::PrivateServer m_pulse;
+    bool m_hasPulse = false;
+    QTemporaryDir m_dir;
+};
+
+bool TestDecoderFactory::write(const QString &name, const QByteArray &bytes) const
+{
+    QFile out(file(name));
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+}
+
+void TestDecoderFactory::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_hasPulse = m_pulse.start();
+    const QString tone = "sine=frequency=440:sample_rate=48000:duration=1";
+    QVERIFY(AudioSupport::encode(file("Album.FLAC"), tone, { "-ac", "2", "-c:a", "flac" }));
+    QVERIFY(AudioSupport::encode(file("tone.mp4"), tone, { "-ac", "2", "-c:a", "aac" }));
+    QVERIFY(write("bad.flac", "not audio at all\n"));
+    QVERIFY(write("noext", "not audio at all\n"));
+    QVERIFY(write("bad.mp4", "not audio at all\n"));
+    // Files only the Monkey's Audio stand-in library takes.
+    QVERIFY(write("monkey.ape", "FAKEAPE 44100 2 16 44100\n"));
+    QVERIFY(write("monkey.mp4", "FAKEAPE 44100 2 16 44100\n"));
+    ApeDecoder::setLibraryPath(QStringLiteral(FAKEMAC_second));
+}
+
+void TestDecoderFactory::cleanup()
+{
+    ApeDecoder::setLibraryPath(QStringLiteral(FAKEMAC_second));
+}
+
+void TestDecoderFactory::candidates_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<Kind>("first");
+    const QStringList ffmpeg { "flac", "wav", "mp3", "aac", "m4a", "wma", "ape", "dts", "dsf",
+        "ogg", "opus", "oga", "aiff", "aif", "aifc", "wv", "mka", "caf", "ac3" };
+    for (const QString &suffix : ffmpeg)
+        QTest::addRow("%s", qPrintable(suffix)) << "/music/a." + suffix << Kind::FFmpeg;
+    QTest::newRow("upper case") << "/music/Album.FLAC" << Kind::FFmpeg;
+    QTest::newRow("mixed case") << "/music/Album.Ape" << Kind::FFmpeg;
+    QTest::newRow("mp4") << "/music/a.mp4" << Kind::Wmf;
+    QTest::newRow("m4b") << "/music/a.m4b" << Kind::Wmf;
+    QTest::newRow("no suffix") << "/music/album" << Kind::Wmf;
+    QTest::newRow("dot in the folder only") << "/music/v1.flac/album" << Kind::Wmf;
+    QTest::newRow("last suffix counts") << "/music/a.flac.bak" << Kind::Wmf;
+}
+
+void TestDecoderFactory::candidates()
+{
+    QFETCH(QString, path);
+    QFETCH(Kind, first);
+    QCOMPARE(DecoderFactory::candidates(path), QVector<Kind>({ first, Kind::Ape, Kind::Wmf }));
+}
+
+void TestDecoderFactory::fallbackOrder_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVector<Kind>>("tried");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("flac, upper-case suffix")
+        << "Album.FLAC" << QVector<Kind> { Kind::FFmpeg } << "FFmpegDecoder";
+    QTest::newRow("mp4 by the platform framework")
+        << "tone.mp4" << QVector<Kind> { Kind::Wmf } << "WmfDecoder";
+    QTest::newRow("ape FFmpeg cannot open")
+        << "monkey.ape" << QVector<Kind> { Kind::FFmpeg, Kind::Ape } << "ApeDecoder";
+    QTest::newRow("monkey's audio named mp4")
+        << "monkey.mp4" << QVector<Kind> { Kind::Wmf, Kind::Ape } << "ApeDecoder";
+    QTest::newRow("nothing opens a bad flac")
+        << "bad.flac" << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
+    QTest::newRow("platform framework tried twice")
+        << "bad.mp4" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf } << "";
+    QTest::newRow("no suffix") << "noext" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf }
+                               << "";
+    QTest::newRow("missing file") << "missing.flac"
+                                  << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
+}
+
+void TestDecoderFactory::fallbackOrder()
+{
+    QFETCH(QString, name);
+    QFETCH(QVector<Kind>, tried);
+    QFETCH(QString, opened);
+    QObject parent;
+    QVector<Kind> attempts;
+    std::unique_ptr<IAudioDecoder> decoder(
+        DecoderFactory::openDecoder(file(name), &parent, &attempts));
+    QCOMPARE(attempts, tried);
+    QCOMPARE(QString::fromLatin1(className(decoder.get())), opened);
+    // The candidates that failed are gone; the chosen one is the parent's only child.
+    QCOMPARE(parent.children().size(), decoder ? 1 : 0);
+    if (decoder)
+        QVERIFY(decoder->sampleRate() > 0);
+}
+
+void TestDecoderFactory::negotiationLadder_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVector<int>>("accepted"); // sample sizes, 0 for float
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("bufferSize");
+
+    QTest::newRow("float taken") << "Album.FLAC" << QVector<int> { 0, 32, 24, 16 } << 32 << 3
+                                 << 48000 * 2 * 4 * 2 / 10;
+    QTest::newRow("32-bit signed") << "Album.FLAC" << QVector<int> { 32, 16 } << 32 << 1 << 76800;
+    QTest::newRow("24-bit signed") << "Album.FLAC" << QVector<int> { 24, 16 } << 24 << 1 << 57600;
+    QTest::newRow("16-bit signed") << "Album.FLAC" << QVector<int> { 16 } << 16 << 1 << 38400;
+    QTest::newRow("nearest format") << "Album.FLAC" << QVector<int> {} << 16 << 1 << 38400;
+}
+
+void TestDecoderFactory::negotiationLadder()
+{
+    QFETCH(QString, name);
+    QFETCH(QVector<int>, accepted);
+    QFETCH(int, size);
+    QFETCH(int, type);
+    QFETCH(int, bufferSize);
+
+    FFmpegDecoder decoder;
+    QVERIFY(decoder.open(file(name)));
+    QCOMPARE(decoder.sampleType(), 1);
+    QVector<QAudioFormat> asked;
+    const auto supported = [&](const QAudioFormat &f) {
+        asked << f;
+        const int key = f.sampleType() == QAudioFormat::Float ? 0 : f.sampleSize();
+        return accepted.contains(key);
+    };
+    // The device's nearest to 16-bit signed at the file's rate and channel count.
+    const auto nearest = [](const QAudioFormat &f) { return f; };
+    const QAudioFormat format = DecoderFactory::negotiateFormat(&decoder, supported, nearest);
+
+    QCOMPARE(format.sampleSize(), size);
+    QCOMPARE(int(format.sampleType()), type);
+    QCOMPARE(format.sampleRate(), 48000);
+    QCOMPARE(format.channelCount(), 2);
+    QCOMPARE(format.codec(), QStringLiteral("audio/pcm"));
+    QCOMPARE(format.byteOrder(), QAudioFormat::LittleEndian);
+    QCOMPARE(DecoderFactory::bufferSizeBytes(format), bufferSize);
+    QVERIFY(asked.size() <= 4);
+    QCOMPARE(asked.first().sampleType(), QAudioFormat::Float);
+    // The FFmpeg decoder now delivers exactly that.
+    QCOMPARE(decoder.sampleSize(), size);
+    QCOMPARE(decoder.sampleType(), type);
+    char buffer[16];
+    QVERIFY(decoder.read(buffer, sizeof buffer) > 0);
+}
+
+// The platform decoders cannot be configured: they keep their layout and the device converts.
+void TestDecoderFactory::platformDecoderKeepsItsFormat()
+{
+    QObject parent;
+    std::unique_ptr<IAudioDecoder> decoder(
+        DecoderFactory::openDecoder(file("monkey.ape"), &parent));
+    QVERIFY(decoder);
+    const QAudioFormat format = DecoderFactory::negotiateFormat(
+        decoder.get(), [](const QAudioFormat &) { return true; },
+        [](const QAudioFormat &f) { return f; });
+    QCOMPARE(format.sampleType(), QAudioFormat::Float);
+    QCOMPARE(decoder->sampleSize(), 16);
+    QCOMPARE(decoder->sampleType(), 1);
+}
+
+void TestDecoderFactory::defaultDevice()
+{
+    if (!m_hasPulse)
+        QSKIP("no PulseAudio to ask");
+    FFmpegDecoder decoder;
+    QVERIFY(decoder.open(file("Album.FLAC")));
+    const QAudioFormat format =
+        DecoderFactory::negotiateFormat(&decoder, QAudioDeviceInfo::defaultOutputDevice());
+    // The null sink takes float, so a 16-bit file is delivered as float.
+    QCOMPARE(format.sampleType(), QAudioFormat::Float);
+    QCOMPARE(decoder.sampleType(), 3);
+    QCOMPARE(DecoderFactory::bufferSizeBytes(format), 76800);
+}
+
+QTEST_GUILESS_MAIN(TestDecoderFactory)
+#include "tst_decoderfactory.moc"
