@@ -7,5 +7,47 @@
         <source>Quellin</source>
         <translation>Quellin</translation>
     </message>
+    <message>
+        <source>Please add tracks to export by double-clicking.</source>
+        <translation>请双击曲目将其加入导出列表。</translation>
+    </message>
+    <message>
+        <source>Select Export Folder</source>
+        <translation>选择导出文件夹</translation>
+    </message>
+    <message>
+        <source>Export Music</source>
+        <translation>导出音乐</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Exporting track %1 of %2:
+%3</source>
+        <translation>正在导出第 %1 首，共 %2 首：
+%3</translation>
+    </message>
+    <message>
+        <source>Export completed.</source>
+        <translation>导出完成。</translation>
+    </message>
+    <message>
+        <source>Export cancelled: %1 of %2 tracks were exported.</source>
+        <translation>导出已取消：已导出 %1 首，共 %2 首。</translation>
+    </message>
+    <message>
+        <source>%1 of %2 tracks could not be exported:</source>
+        <translation>%2 首中有 %1 首无法导出：</translation>
+    </message>
+    <message>
+        <source>The playlist could not be written.</source>
+        <translation>无法写入播放列表。</translation>
+    </message>
+    <message>
+        <source>The ffmpeg program was not found. It was looked for in %1 and on the PATH.</source>
+        <translation>找不到 ffmpeg 程序。已在 %1 和 PATH 中查找。</translation>
+    </message>
 </context>
 </TS>
