@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QtTest>
 
-class TestDisc : public QObject
+class tst_Disc : public QObject
 {
     Q_OBJECT
 private slots:
@@ -43,7 +43,7 @@ void paint(QWidget &w)
 }
 } // namespace
 
-void TestDisc::coverColors_data()
+void tst_Disc::coverColors_data()
 {
     QTest::addColumn<QImage>("image");
     QTest::addColumn<QColor>("primary");
@@ -60,7 +60,7 @@ void TestDisc::coverColors_data()
         << filled(8, 8, QColor(21, 21, 21)) << QColor(21, 21, 21) << QColor(21, 21, 21);
 }
 
-void TestDisc::coverColors()
+void tst_Disc::coverColors()
 {
     QFETCH(QImage, image);
     QFETCH(QColor, primary);
@@ -69,7 +69,7 @@ void TestDisc::coverColors()
     QCOMPARE(averageCoverColor(image), average);
 }
 
-void TestDisc::redAndBlueCover()
+void tst_Disc::redAndBlueCover()
 {
     // Two thirds pure red over one third pure blue, already at the sampling size.
     QImage image(48, 48, QImage::Format_ARGB32);
@@ -88,7 +88,7 @@ void TestDisc::redAndBlueCover()
     QVERIFY(qAbs(mean.red() - 170) <= 3 && mean.green() == 0 && qAbs(mean.blue() - 85) <= 3);
 }
 
-void TestDisc::saturationWeighsMore()
+void tst_Disc::saturationWeighsMore()
 {
     // Half grey, half saturated orange: equal areas, but the orange bin weighs 1.0 a pixel
     // against 0.6 for grey, so it wins; the average leans toward it 1.0 : 0.5.
@@ -103,7 +103,7 @@ void TestDisc::saturationWeighsMore()
     QCOMPARE(mean, QColor(int((255 * 1.0 + 128 * 0.5) / 1.5), 128, int(128 * 0.5 / 1.5)));
 }
 
-void TestDisc::setCoverKeepsColoursForNull()
+void tst_Disc::setCoverKeepsColoursForNull()
 {
     SpinningDiscView view;
     view.setCover(QPixmap::fromImage(filled(32, 32, QColor(0, 200, 0))), false);
@@ -115,7 +115,7 @@ void TestDisc::setCoverKeepsColoursForNull()
     QVERIFY(view.isDefaultCover());
 }
 
-void TestDisc::armEasingStops()
+void tst_Disc::armEasingStops()
 {
     DiscMotion motion;
     QCOMPARE(motion.armAngle(), -28.0f);
@@ -137,7 +137,7 @@ void TestDisc::armEasingStops()
     QVERIFY(ticks > 90);
 }
 
-void TestDisc::spinEasesLabelUp()
+void tst_Disc::spinEasesLabelUp()
 {
     DiscMotion motion;
     motion.start();
@@ -156,7 +156,7 @@ void TestDisc::spinEasesLabelUp()
     QVERIFY(motion.labelAngle() >= 0.0f && motion.labelAngle() < 360.0f);
 }
 
-void TestDisc::viewTimerStopsAfterStop()
+void tst_Disc::viewTimerStopsAfterStop()
 {
     SpinningDiscView view;
     QVERIFY(!view.isAnimating());
@@ -168,7 +168,7 @@ void TestDisc::viewTimerStopsAfterStop()
     QVERIFY(qAbs(view.motion().armAngle()) < 0.01f);
 }
 
-void TestDisc::geometry_data()
+void tst_Disc::geometry_data()
 {
     QTest::addColumn<QSizeF>("widget");
     QTest::addColumn<QRectF>("disc");
@@ -178,7 +178,7 @@ void TestDisc::geometry_data()
     QTest::newRow("empty") << QSizeF(0, 0) << QRectF(0, 0, 0, 0);
 }
 
-void TestDisc::geometry()
+void tst_Disc::geometry()
 {
     QFETCH(QSizeF, widget);
     QFETCH(QRectF, disc);
@@ -189,7 +189,7 @@ void TestDisc::geometry()
     QCOMPARE(g.label().center(), disc.center());
 }
 
-void TestDisc::grooves()
+void tst_Disc::grooves()
 {
     const DiscGeometry g(QSizeF(300, 500)); // R = 126, rim 1
     QCOMPARE(g.rim(), 1.0);
@@ -206,7 +206,7 @@ void TestDisc::grooves()
         QVERIFY(groove.alpha >= 40 && groove.alpha <= 100);
 }
 
-void TestDisc::arm()
+void tst_Disc::arm()
 {
     const DiscGeometry g(QSizeF(300, 500));
     const auto parked = g.arm(0);
@@ -223,7 +223,7 @@ void TestDisc::arm()
     QCOMPARE(g.headRect(), QRectF(-0.018 * 252, -0.01 * 252, 0.036 * 252, 0.02 * 252));
 }
 
-void TestDisc::labelCacheOncePerSize()
+void tst_Disc::labelCacheOncePerSize()
 {
     SpinningDiscView view;
     view.resize(400, 400);
@@ -251,7 +251,7 @@ void TestDisc::labelCacheOncePerSize()
     QCOMPARE(view.labelCacheSize(), QSize(qRound(0.62 * 420), qRound(0.62 * 420)));
 }
 
-void TestDisc::backgroundCacheFollowsRingColour()
+void tst_Disc::backgroundCacheFollowsRingColour()
 {
     SpinningDiscView view;
     view.resize(400, 400);
@@ -271,5 +271,5 @@ void TestDisc::backgroundCacheFollowsRingColour()
     QVERIFY2(c.red() > c.blue() + 10, qPrintable(c.name()));
 }
 
-QTEST_MAIN(TestDisc)
+QTEST_MAIN(tst_Disc)
 #include "tst_disc.moc"
