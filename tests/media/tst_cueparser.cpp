@@ -1,0 +1,423 @@
+#include "media/cueparser.h"
+#include "media/mediatools.h"
+#include "support/mediasupport.h"
+#include "support/testsupport.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QVector<TrackInfo>)
+
+namespace {
+
+TrackInfo T(int number, const QString &title, double start, double duration, const QString &file,
+    const QString &type, bool whole = false)
+{
+    TrackInfo t;
+    t.number = number;
+    t.title = title;
+    t.startSeconds = start;
+    t.durationSeconds = duration;
+    t.filePath = file;
+    t.fileType = type;
+    t.wholeFile = whole;
+    return t;
+}
+
+QByteArray utf16(const QString &text, bool littleEndian)
+{
+    QByteArray bytes;
+    for (const QChar c : text) {
+        const char hi = char(c.unicode() >> 8);
+        const char lo = char(c.unicode() & 0xFF);
+        bytes.append(littleEndian ? lo : hi).append(littleEndian ? hi : lo);
+    }
+    return bytes;
+}
+
+QString sheetText(const QString &performer, const QString &album, const QStringList &titles,
+    const QString &eol = QStringLiteral("\r\n"))
+{
+    QString text = QStringLiteral("REM GENRE Pop") + eol + QStringLiteral("REM DATE 1999") + eol
+        + QStringLiteral("PERFORMER \"%1\"").arg(performer) + eol
+        + QStringLiteral("TITLE \"%1\"").arg(album) + eol
+        + QStringLiteral("FILE \"%1.flac\" WAVE").arg(album) + eol;
+    for (int i = 0; i < titles.size(); ++i) {
+        text += QStringLiteral("  TRACK %1 AUDIO").arg(i + 1, 2, 10, QLatin1Char('0')) + eol
+            + QStringLiteral("    TITLE \"%1\"").arg(titles.at(i)) + eol
+            + QStringLiteral("    PERFORMER \"%1\"").arg(performer) + eol
+            + QStringLiteral("    INDEX 01 %1:00:00").arg(i * 4, 2, 10, QLatin1Char('0')) + eol;
+    }
+    return text;
+}
+
+} // namespace
+
+class CueParserTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void encodings_data();
+    void encodings();
+    void structure_data();
+    void structure();
+    void unreadable_data();
+    void unreadable();
+    void realProbe();
+    void probeArguments();
+    void probeFailures_data();
+    void probeFailures();
+
+private:
+    QString writeSheet(const QByteArray &bytes);
+    void useFakeProbe(const MediaSupport::FakeTool &tool);
+    QList<QStringList> probeCalls() const { return MediaSupport::recordedCalls(m_record); }
+
+    QTemporaryDir m_dir;
+    QString m_record;
+    int m_sheets = 0;
+};
+
+void CueParserTest::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_record = m_dir.filePath(QStringLiteral("probe-calls"));
+}
+
+void CueParserTest::init()
+{
+    QFile::remove(m_record);
+    // No tools unless a test brings them: no test waits on a probe it does not look at.
+    const QString none = m_dir.filePath(QStringLiteral("no-tools"));
+    QDir().mkpath(none);
+    MediaTools::setToolFolderOverride(none);
+}
+
+void CueParserTest::cleanupTestCase()
+{
+    MediaTools::setToolFolderOverride(QString());
+}
+
+QString CueParserTest::writeSheet(const QByteArray &bytes)
+{
+    // The "/./" shows that every track keeps the sheet path exactly as it was passed.
+    const QString path = m_dir.path() + QStringLiteral("/./sheet%1.cue").arg(++m_sheets);
+    if (!MediaSupport::writeFile(path, bytes))
+        return QString();
+    return path;
+}
+
+void CueParserTest::useFakeProbe(const MediaSupport::FakeTool &tool)
+{
+    const QString folder = m_dir.filePath(QStringLiteral("tools%1").arg(++m_sheets));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(MediaSupport::makeFakeTool(folder, QStringLiteral("ffprobe"), tool, m_record));
+    MediaTools::setToolFolderOverride(folder);
+}
+
+void CueParserTest::encodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("album");
+    QTest::addColumn<QStringList>("titles");
+
+    const QString latinAlbum = QStringLiteral("Déjà Vu");
+    const QStringList latin { QStringLiteral("Noël à Paris"), QStringLiteral("Ça ira"),
+        QStringLiteral("Über alles") };
+    const QString zhAlbum = QStringLiteral("唱游");
+    const QStringList zh { QStringLiteral("打错了"), QStringLiteral("催眠"), QStringLiteral("人间"),
+        QStringLiteral("红豆") };
+    const QString text = sheetText(QStringLiteral("Éric"), latinAlbum, latin);
+
+    QTest::newRow("UTF-8, no mark") << text.toUtf8() << latinAlbum << latin;
+    QTest::newRow("UTF-8, mark, FILE on the first line") << QByteArray("\xEF\xBB\xBF")
+            + QStringLiteral("FILE \"Déjà Vu.flac\" WAVE\nTRACK 01 AUDIO\n"
+                             "TITLE \"Noël à Paris\"\n")
+                  .toUtf8() << latinAlbum << QStringList { latin.first() };
+    // A short text that uchardet takes for a Central European code page: the legacy decoding
+    // scores as well as UTF-8, and UTF-8 wins the tie.
+    QTest::newRow("UTF-8 tie with the legacy decoding")
+        << QByteArray("FILE \"a.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"Caf\xC3\xA9\"\n") << "a"
+        << QStringList { QStringLiteral("Café") };
+    QTest::newRow("UTF-16LE, mark")
+        << QByteArray("\xFF\xFE") + utf16(text, true) << latinAlbum << latin;
+    QTest::newRow("UTF-16BE, mark")
+        << QByteArray("\xFE\xFF") + utf16(text, false) << latinAlbum << latin;
+    QTest::newRow("UTF-16LE, no mark") << utf16(text, true) << latinAlbum << latin;
+    QTest::newRow("UTF-16BE, no mark") << utf16(text, false) << latinAlbum << latin;
+    const QString zhText = sheetText(QStringLiteral("王菲"), zhAlbum, zh);
+    QTest::newRow("UTF-16LE, no mark, Chinese") << utf16(zhText, true) << zhAlbum << zh;
+    QTest::newRow("UTF-16BE, no mark, Chinese") << utf16(zhText, false) << zhAlbum << zh;
+
+    struct Legacy
+    {
+        const char *codec;
+        QString performer;
+        QString album;
+        QStringList titles;
+    };
+    const Legacy legacy[] = {
+        { "GBK", QStringLiteral("王菲"), zhAlbum, zh },
+        { "Big5", QStringLiteral("鄧麗君"), QStringLiteral("淡淡幽情"),
+            { QStringLiteral("獨上西樓"), QStringLiteral("但願人長久"), QStringLiteral("幾多愁"),
+                QStringLiteral("芳草無情") } },
+        { "Shift_JIS", QStringLiteral("宇多田ヒカル"), QStringLiteral("ファースト・ラブ"),
+            { QStringLiteral("オートマティック"), QStringLiteral("甘いワナ"),
+                QStringLiteral("時間はかかるけど"), QStringLiteral("Never Let Go") } },
+        { "EUC-KR", QStringLiteral("아이유"), QStringLiteral("꽃갈피"),
+            { QStringLiteral("나의 옛날이야기"), QStringLiteral("꽃"),
+                QStringLiteral("사랑이 지나가면"), QStringLiteral("너의 의미") } },
+        { "windows-1251", QStringLiteral("Кино"), QStringLiteral("Группа крови"),
+            { QStringLiteral("Группа крови"), QStringLiteral("Закрой за мной дверь"),
+                QStringLiteral("Война"), QStringLiteral("Спокойная ночь") } },
+    };
+    for (const Legacy &l : legacy) {
+        QTextCodec *codec = QTextCodec::codecForName(l.codec);
+        QVERIFY(codec);
+        QTest::newRow(l.codec) << codec->fromUnicode(sheetText(l.performer, l.album, l.titles))
+                               << l.album << l.titles;
+    }
+
+    const QStringList ends { QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\r\n") };
+    const char *const endNames[] = { "LF line ends", "CR line ends", "CR LF line ends" };
+    for (int i = 0; i < ends.size(); ++i) {
+        QTest::newRow(endNames[i])
+            << sheetText(QStringLiteral("Éric"), latinAlbum, latin, ends.at(i)).toUtf8()
+            << latinAlbum << latin;
+    }
+}
+
+void CueParserTest::encodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, album);
+    QFETCH(QStringList, titles);
+    const QString sheet = writeSheet(bytes);
+    const QVector<TrackInfo> tracks = CueParser::parseCueFile(sheet);
+    QStringList got;
+    for (const TrackInfo &t : tracks) {
+        got << t.title;
+        QCOMPARE(t.filePath, QDir(m_dir.path()).absoluteFilePath(album + QStringLiteral(".flac")));
+    }
+    QCOMPARE(got, titles);
+}
+
+void CueParserTest::structure_data()
+{
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<QVector<TrackInfo>>("expected");
+    QTest::addColumn<bool>("probed");
+
+    const QString dir = QDir(m_dir.path()).absolutePath() + QLatin1Char('/');
+    const QString album = dir + QStringLiteral("Album Name.wav");
+    // The fake probe measures every album file as 100 s long.
+    QTest::newRow("album")
+        << "REM GENRE Rock\nPERFORMER \"Band\"\nTITLE \"Album\"\nFILE \"Album Name.wav\" WAVE\n"
+           "  TRACK 01 AUDIO\n    TITLE \"One\"\n    INDEX 01 00:00:00\n"
+           "  TRACK 02 AUDIO\n    TITLE \"Two\"\n    INDEX 00 00:30:00\n    INDEX 01 00:32:15\n"
+           "  TRACK 03 AUDIO\n    TITLE \"Three\"\n    INDEX 01 01:10:00\n"
+        << QVector<TrackInfo> { T(1, "One", 0, 32.2, album, "wav"),
+               T(2, "Two", 32.2, 37.8, album, "wav"), T(3, "Three", 70, 30, album, "wav") }
+        << true;
+    QTest::newRow("per file")
+        << "TITLE \"Album\"\nFILE \"01 One.flac\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"One\"\n"
+           "    INDEX 01 00:00:00\nFILE \"02 Two.mp3\" MP3\n  TRACK 02 AUDIO\n    TITLE \"Two\"\n"
+           "    INDEX 01 00:00:00\nFILE \"03 Three\" WAVE\n  TRACK 03 AUDIO\n"
+        << QVector<TrackInfo> { T(1, "01 One.flac", 0, 0, dir + "01 One.flac", "flac", true),
+               T(2, "02 Two.mp3", 0, 0, dir + "02 Two.mp3", "mp3", true),
+               T(3, "03 Three", 0, 0, dir + "03 Three", "wave", true) }
+        << false;
+    QTest::newRow("audio and binary files: album mode, the first file plays")
+        << "FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE \"data.bin\" BINARY\n"
+           "TRACK 02 MODE1/2352\nINDEX 01 00:50:00\n"
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 50, dir + "a.wav", "wav"),
+               T(2, "Track 2", 50, 50, dir + "a.wav", "wav") }
+        << true;
+    QTest::newRow("typographic quotes and quotes inside")
+        << QString::fromUtf8("FILE \xE2\x80\x9CMy \"Best\" Album.flac\xE2\x80\x9D WAVE\n"
+                             "TRACK 1 AUDIO\nINDEX 01 00:00:00\n")
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 100, dir + "My \"Best\" Album.flac", "flac") }
+        << true;
+    QTest::newRow("unquoted words, lower-case keyword, no suffix")
+        << "file   My    Album   wave\nTRACK 07 AUDIO\nINDEX 01 00:00:00\n"
+        << QVector<TrackInfo> { T(7, "Track 7", 0, 100, dir + "My Album", "wave") } << true;
+    QTest::newRow("absolute name")
+        << "FILE \"/music/x/album.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 100, "/music/x/album.ape", "ape") } << true;
+    QTest::newRow("quoted name without type: no file")
+        << "FILE \"album.flac\"\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+           "INDEX 01 00:10:00\n"
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 10, "", ""), T(2, "Track 2", 10, 0, "", "") }
+        << false;
+    QTest::newRow("single bare word: no file")
+        << "FILE album.flac\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 0, "", "") } << false;
+    QTest::newRow("titles") << "TITLE \"Album title is not a track's\"\nFILE \"a.flac\" WAVE\n"
+                               "TRACK 01 AUDIO\n  TITLE   Bare words here  \n"
+                               "TRACK 02 AUDIO\n  TITLE \"\"\n"
+                               "TRACK 03 AUDIO\n  TITLE \"Say \"Hi\" now\"\n"
+                               "TRACK 04 AUDIO\n  TITLE \"First\"\n  TITLE \"Second\"\n"
+                               "TRACK 05 AUDIO\n"
+                            << QVector<TrackInfo> { T(1, "Bare words here", 0, 0, dir + "a.flac",
+                                                        "flac"),
+                                   T(2, "Track 2", 0, 0, dir + "a.flac", "flac"),
+                                   T(3, "Say \"Hi\" now", 0, 0, dir + "a.flac", "flac"),
+                                   T(4, "Second", 0, 0, dir + "a.flac", "flac"),
+                                   T(5, "Track 5", 0, 100, dir + "a.flac", "flac") }
+                            << true;
+    QTest::newRow("index forms and equal starts")
+        << "FILE \"a.flac\" WAVE\n"
+           "TRACK 01 AUDIO\n INDEX 00 00:05:00\n" // INDEX 00 never sets a start
+           "TRACK 02 AUDIO\n INDEX 1 00:10:00\n" // INDEX 1 counts
+           "TRACK 03 AUDIO\n INDEX 01 00:20:00 trailing\n" // text after the stamp
+           "TRACK 04 AUDIO\n INDEX 01 00:20:00\n" // same start as track 3
+           "TRACK 05 AUDIO\n INDEX 01 00:30:00\n INDEX 01 00:40:00\n" // the later one holds
+           "TRACK 06 AUDIO\n INDEX 01 1:00:00\n" // one-digit minutes do not match
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 10, dir + "a.flac", "flac"),
+               T(2, "Track 2", 10, 10, dir + "a.flac", "flac"),
+               T(3, "Track 3", 20, 0, dir + "a.flac", "flac"),
+               T(4, "Track 4", 20, 20, dir + "a.flac", "flac"),
+               T(5, "Track 5", 40, 0, dir + "a.flac", "flac"),
+               T(6, "Track 6", 0, 100, dir + "a.flac", "flac") }
+        << true;
+    QTest::newRow("track lines")
+        << "FILE \"a.wav\" WAVE\nTRACK 05\nTRACK 99999999999 AUDIO\nTITLE \"Big\"\n"
+           "INDEX 01 00:01:00\n"
+        << QVector<TrackInfo> { T(0, "Big", 1, 99, dir + "a.wav", "wav") } << true;
+    QTest::newRow("no FILE line")
+        << "TRACK 01 AUDIO\nTITLE \"A\"\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:03:00\n"
+        << QVector<TrackInfo> { T(1, "A", 0, 3, "", ""), T(2, "Track 2", 3, 0, "", "") } << false;
+    QTest::newRow("empty file") << "" << QVector<TrackInfo>() << false;
+}
+
+void CueParserTest::structure()
+{
+    QFETCH(QString, sheet);
+    QFETCH(QVector<TrackInfo>, expected);
+    QFETCH(bool, probed);
+    MediaSupport::FakeTool probe;
+    probe.output = QStringLiteral("100.000000\n");
+    useFakeProbe(probe);
+
+    const QString path = writeSheet(sheet.toUtf8());
+    const QVector<TrackInfo> tracks = CueParser::parseCueFile(path);
+    QCOMPARE(tracks.size(), expected.size());
+    for (int i = 0; i < tracks.size(); ++i) {
+        const TrackInfo &got = tracks.at(i);
+        const TrackInfo &want = expected.at(i);
+        const QByteArray where = "track " + QByteArray::number(i + 1);
+        QVERIFY2(got.number == want.number, where);
+        QCOMPARE(got.title, want.title);
+        QVERIFY2(qAbs(got.startSeconds - want.startSeconds) < 1e-6, where);
+        QVERIFY2(qAbs(got.durationSeconds - want.durationSeconds) < 1e-6,
+            QByteArray(where + ": " + QByteArray::number(got.durationSeconds)).constData());
+        QCOMPARE(got.filePath, want.filePath);
+        QCOMPARE(got.fileType, want.fileType);
+        QCOMPARE(got.wholeFile, want.wholeFile);
+        QCOMPARE(got.cuePath, path);
+    }
+    QCOMPARE(probeCalls().size(), probed ? 1 : 0);
+}
+
+void CueParserTest::unreadable_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("random bytes") << "random";
+    QTest::newRow("larger than any sheet") << "huge";
+}
+
+void CueParserTest::unreadable()
+{
+    QFETCH(QString, kind);
+    QString path = m_dir.filePath(QStringLiteral("odd-%1.cue").arg(kind));
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("random")) {
+        QRandomGenerator random(20240601);
+        QByteArray bytes(8192, '\0');
+        std::generate(bytes.begin(), bytes.end(), [&random] { return char(random.bounded(256)); });
+        QVERIFY(MediaSupport::writeFile(path, bytes));
+    } else if (kind == QLatin1String("huge")) {
+        QVERIFY(MediaSupport::writeFile(path, "FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\n"));
+        QVERIFY(QFile::resize(path, CueParser::kMaxSheetBytes + 1));
+    }
+    QVERIFY(CueParser::parseCueFile(path).isEmpty());
+}
+
+void CueParserTest::realProbe()
+{
+    MediaTools::setToolFolderOverride(QString());
+    const QString audio = m_dir.filePath(QStringLiteral("CDImage.wav"));
+    QVERIFY(TestSupport::makeTone(audio, 440, 24.0));
+    QString text = QStringLiteral("FILE \"CDImage.wav\" WAVE\n");
+    for (int i = 0; i < 12; ++i)
+        text += QStringLiteral("TRACK %1 AUDIO\nINDEX 01 00:%2:00\n")
+                    .arg(i + 1)
+                    .arg(i * 2, 2, 10, QLatin1Char('0'));
+    const QVector<TrackInfo> tracks = CueParser::parseCueFile(writeSheet(text.toUtf8()));
+    QCOMPARE(tracks.size(), 12);
+    for (const TrackInfo &t : tracks) {
+        QCOMPARE(t.filePath, QFileInfo(audio).absoluteFilePath());
+        QVERIFY2(qAbs(t.durationSeconds - 2.0) < 0.001, qPrintable(QString::number(t.number)));
+    }
+}
+
+void CueParserTest::probeArguments()
+{
+    MediaSupport::FakeTool probe;
+    probe.output = QStringLiteral("3.5\n");
+    useFakeProbe(probe);
+    const QString sheet =
+        writeSheet("FILE \"album.flac\" FLAC\nTRACK 01 AUDIO\nINDEX 01 00:01:00\n");
+    const QVector<TrackInfo> tracks = CueParser::parseCueFile(sheet);
+    QCOMPARE(tracks.size(), 1);
+    QCOMPARE(tracks.first().durationSeconds, 2.5);
+    const QList<QStringList> calls = probeCalls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls.first(),
+        (QStringList { "-v", "error", "-show_entries", "format=duration", "-of",
+            "default=noprint_wrappers=1:nokey=1",
+            QDir(m_dir.path()).absoluteFilePath(QStringLiteral("album.flac")) }));
+}
+
+void CueParserTest::probeFailures_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("present");
+    QTest::newRow("absent") << "" << 0 << false;
+    QTest::newRow("failing") << "" << 1 << true;
+    QTest::newRow("N/A") << "N/A\n" << 0 << true;
+    QTest::newRow("negative") << "-5\n" << 0 << true;
+}
+
+void CueParserTest::probeFailures()
+{
+    QFETCH(QString, output);
+    QFETCH(int, exitCode);
+    QFETCH(bool, present);
+    if (present) {
+        MediaSupport::FakeTool probe;
+        probe.output = output;
+        probe.exitCode = exitCode;
+        useFakeProbe(probe);
+    }
+    const QVector<TrackInfo> tracks = CueParser::parseCueFile(
+        writeSheet("FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+                   "INDEX 01 00:04:00\nTRACK 03 AUDIO\nINDEX 01 00:09:00\n"));
+    QCOMPARE(tracks.size(), 3);
+    QCOMPARE(tracks.at(0).durationSeconds, 4.0);
+    QCOMPARE(tracks.at(1).durationSeconds, 5.0);
+    QCOMPARE(tracks.at(2).durationSeconds, 0.0);
+    QCOMPARE(probeCalls().size(), present ? 1 : 0);
+}
+
+QTEST_GUILESS_MAIN(CueParserTest)
+#include "tst_cueparser.moc"

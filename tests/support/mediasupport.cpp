@@ -1,0 +1,103 @@
+#include "support/mediasupport.h"
+
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace MediaSupport {
+
+namespace {
+    QString shellQuote(const QString &text)
+    {
+        QString quoted = text;
+        quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+        return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    }
+} // namespace
+
+bool makeFakeTool(const QString &folder, const QString &name, const FakeTool &behaviour,
+    const QString &recordFile)
+{
+    const QString base = QDir(folder).absoluteFilePath(name);
+    if (!writeFile(base + QStringLiteral(".out"), behaviour.output.toUtf8()))
+        return false;
+    if (!behaviour.writeLastArgument.isEmpty()
+        && !writeFile(base + QStringLiteral(".payload"), behaviour.writeLastArgument))
+        return false;
+    QString script = QStringLiteral("#!/bin/sh\n");
+    script += QStringLiteral("for a in \"$@\"; do printf '%s\\037' \"$a\"; done >> %1\n")
+                  .arg(shellQuote(recordFile));
+    script += QStringLiteral("printf '\\n' >> %1\n").arg(shellQuote(recordFile));
+    script += QStringLiteral("cat %1\n").arg(shellQuote(base + QStringLiteral(".out")));
+    if (!behaviour.writeLastArgument.isEmpty()) {
+        script += QStringLiteral("for last in \"$@\"; do :; done\n");
+        script += QStringLiteral("cat %1 > \"$last\"\n")
+                      .arg(shellQuote(base + QStringLiteral(".payload")));
+    }
+    if (behaviour.sleepSeconds > 0)
+        script += QStringLiteral("exec sleep %1\n").arg(behaviour.sleepSeconds);
+    script += QStringLiteral("exit %1\n").arg(behaviour.exitCode);
+    if (!writeFile(base, script.toUtf8()))
+        return false;
+    return QFile::setPermissions(base,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+            | QFileDevice::ReadGroup | QFileDevice::ExeGroup);
+}
+
+QList<QStringList> recordedCalls(const QString &recordFile)
+{
+    QFile file(recordFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QStringList> calls;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.isEmpty())
+            continue;
+        QStringList args = QString::fromUtf8(line).split(QChar(0x1F));
+        args.removeLast(); // every argument ends in a separator
+        calls.append(args);
+    }
+    return calls;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool makeFlacWithPicture(const QString &path, const QString &colour, double seconds)
+{
+    QTemporaryDir scratch;
+    const QString picture = scratch.filePath(QStringLiteral("picture.png"));
+    if (!TestSupport::makeAudio(picture, QStringLiteral("color=c=%1:s=32x32").arg(colour),
+            { QStringLiteral("-frames:v"), QStringLiteral("1") }))
+        return false;
+    const QString tone =
+        QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds);
+    return TestSupport::run(QStringLiteral("ffmpeg"),
+        { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+            QStringLiteral("-i"), tone, QStringLiteral("-i"), picture, QStringLiteral("-map"),
+            QStringLiteral("0:a"), QStringLiteral("-map"), QStringLiteral("1:v"),
+            QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"),
+            QStringLiteral("flac"), QStringLiteral("-c:v"), QStringLiteral("png"),
+            QStringLiteral("-disposition:v"), QStringLiteral("attached_pic"), path });
+}
+
+bool makeVideoFile(const QString &path)
+{
+    return TestSupport::run(QStringLiteral("ffmpeg"),
+        { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+            QStringLiteral("-i"), QStringLiteral("testsrc=size=64x64:rate=10:duration=1"),
+            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-c:v"),
+            QStringLiteral("ffv1"), QStringLiteral("-c:a"), QStringLiteral("flac"), path });
+}
+
+} // namespace MediaSupport

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Helpers for the media tests: stand-ins for ffprobe/ffmpeg that record how they were called,
+// and generated audio with pictures or video.
+namespace MediaSupport {
+
+struct FakeTool
+{
+    QString output; // printed on standard output
+    int exitCode = 0;
+    int sleepSeconds = 0; // sleeps after printing (to run into time limits)
+    QByteArray writeLastArgument; // when not empty, written to the file named by the last argument
+};
+
+// Writes an executable shell script folder/name behaving as told. Each call appends one line to
+// recordFile: its arguments separated by the unit separator (0x1F).
+bool makeFakeTool(const QString &folder, const QString &name, const FakeTool &behaviour,
+    const QString &recordFile);
+
+// The argument lists recorded so far, one per call, oldest first; empty when none.
+QList<QStringList> recordedCalls(const QString &recordFile);
+
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// A stereo FLAC tone of the given length carrying a 32x32 attached picture of one colour
+// (an ffmpeg colour name such as "red").
+bool makeFlacWithPicture(const QString &path, const QString &colour, double seconds);
+
+// A Matroska file with a tone and a real (moving) video stream.
+bool makeVideoFile(const QString &path);
+
+} // namespace MediaSupport
