@@ -1,5 +1,7 @@
 #include "app/configservice.h"
 #include "support/databasefixture.h"
+#include "support/mediasupport.h"
+#include "support/testsupport.h"
 #include "ui/mainwindow/covertheme.h"
 #include "ui/mainwindow/mainwindow.h"
 #include "ui/views/audiowaveview.h"
@@ -12,6 +14,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -33,13 +37,39 @@ private slots:
     void trackLists();
     void coverThumbnailRescaledOncePerSize();
     void coverThemeFollowsDisc();
+    void onlyTheNewestCoverLands();
+    void noCoverKeepsPlaceholder();
 
 private:
     std::unique_ptr<DatabaseFixture> db;
 };
 
+namespace {
+QImage coloured(QColor color)
+{
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+// Lets every background look-up finish and its result arrive.
+void settle()
+{
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+QColor labelCentre(QLabel *label)
+{
+    const QImage image = label->pixmap(Qt::ReturnByValue).toImage();
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+} // namespace
+
 void tst_MainWindow::init()
 {
+    QStandardPaths::setTestModeEnabled(true); // extracted covers go to a test cache
     db = std::make_unique<DatabaseFixture>();
     QVERIFY(db->isValid());
     ConfigService::instance()->load();
@@ -298,6 +328,64 @@ void tst_MainWindow::coverThemeFollowsDisc()
     disc->setCover(QPixmap::fromImage(cover), true);
     window.applyCoverTheme(false);
     QCOMPARE(window.accent().name(), QString("#3c78b0"));
+}
+
+void tst_MainWindow::onlyTheNewestCoverLands()
+{
+    // The first folder's cover must be extracted from its audio file with ffmpeg, which takes
+    // far longer than finding the second folder's cover file: without the request numbers the
+    // first result would land last.
+    QTemporaryDir dir;
+    const QString slow = dir.path() + "/slow";
+    const QString fast = dir.path() + "/fast";
+    QVERIFY(QDir().mkpath(slow) && QDir().mkpath(fast));
+    QVERIFY(MediaSupport::makeFlacWithPicture(slow + "/album.flac", "red", 1.0));
+    QVERIFY(coloured(QColor(0, 0, 255)).save(fast + "/cover.png"));
+
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *disc = window.findChild<SpinningDiscView *>();
+    auto *label = window.findChild<QLabel *>("lbCover");
+
+    window.loadCover(slow + "/album.flac", false);
+    window.loadCover(fast, false);
+    // Meanwhile the placeholder shows.
+    QVERIFY(!label->pixmap(Qt::ReturnByValue).isNull());
+    settle();
+    QCOMPARE(labelCentre(label), QColor(0, 0, 255));
+    QCOMPARE(disc->primaryColor(), QColor(0, 0, 255));
+    QVERIFY(!disc->isDefaultCover());
+    QCOMPARE(window.accent(), CoverTheme::accentFor(QColor(0, 0, 255), QColor(0, 0, 255), false));
+
+    // The slow one alone does land.
+    window.loadCover(slow + "/album.flac", true);
+    QVERIFY(disc->isDefaultCover()); // a starting track resets the disc at once
+    QCOMPARE(window.accent().name(), QString("#3c78b0"));
+    settle();
+    QVERIFY(disc->primaryColor().red() > 240 && disc->primaryColor().blue() < 20);
+    QVERIFY(labelCentre(label).red() > 240 && labelCentre(label).blue() < 20);
+}
+
+void tst_MainWindow::noCoverKeepsPlaceholder()
+{
+    QTemporaryDir dir;
+    QVERIFY(TestSupport::makeTone(dir.path() + "/plain.flac", 440, 0.5));
+    QFile broken(dir.path() + "/other/cover.png");
+    QVERIFY(QDir().mkpath(dir.path() + "/other"));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("not a picture");
+    broken.close();
+
+    MainWindow window;
+    auto *disc = window.findChild<SpinningDiscView *>();
+    for (const QString &path : QStringList { dir.path() + "/plain.flac", dir.path() + "/other" }) {
+        disc->setCover(QPixmap::fromImage(coloured(Qt::green)), false);
+        window.loadCover(path, false);
+        settle();
+        QVERIFY2(disc->isDefaultCover(), qPrintable(path));
+        QCOMPARE(window.accent().name(), QString("#3c78b0"));
+    }
 }
 
 QTEST_MAIN(tst_MainWindow)
