@@ -21,6 +21,8 @@ private slots:
     void viewTimerStopsAfterStop();
     void geometry_data();
     void geometry();
+    void parkedArmFits_data();
+    void parkedArmFits();
     void grooves();
     void arm();
     void labelCacheOncePerSize();
@@ -173,8 +175,14 @@ void tst_Disc::geometry_data()
     QTest::addColumn<QSizeF>("widget");
     QTest::addColumn<QRectF>("disc");
     QTest::newRow("tall") << QSizeF(300, 500) << QRectF(24, 124, 252, 252);
-    QTest::newRow("wide") << QSizeF(500, 300) << QRectF(124, 24, 252, 252);
-    QTest::newRow("square") << QSizeF(400, 400) << QRectF(32, 32, 336, 336);
+    QTest::newRow("roomy square") << QSizeF(400, 480) << QRectF(32, 72, 336, 336);
+    // Too flat for the parked arm above a centred record: lower and, if need be, smaller.
+    const qreal wide = 280 / 1.175;
+    QTest::newRow("wide") << QSizeF(500, 300)
+                          << QRectF((500 - wide) / 2, 20 + 0.145 * wide, wide, wide);
+    const qreal square = 380 / 1.175;
+    QTest::newRow("square") << QSizeF(400, 400)
+                            << QRectF((400 - square) / 2, 20 + 0.145 * square, square, square);
     QTest::newRow("empty") << QSizeF(0, 0) << QRectF(0, 0, 0, 0);
 }
 
@@ -187,6 +195,32 @@ void tst_Disc::geometry()
     QCOMPARE(g.radius(), disc.width() / 2);
     QCOMPARE(g.labelDiameter(), 0.62 * disc.width());
     QCOMPARE(g.label().center(), disc.center());
+}
+
+void tst_Disc::parkedArmFits_data()
+{
+    QTest::addColumn<QSizeF>("widget");
+    QTest::newRow("tall") << QSizeF(300, 500);
+    QTest::newRow("square") << QSizeF(400, 400);
+    QTest::newRow("flat") << QSizeF(660, 420);
+    QTest::newRow("very flat") << QSizeF(900, 300);
+}
+
+void tst_Disc::parkedArmFits()
+{
+    QFETCH(QSizeF, widget);
+    const DiscGeometry g(widget);
+    for (qreal angle : { qreal(DiscMotion::parkedArmAngle), qreal(0), qreal(32) }) {
+        const auto arm = g.arm(angle);
+        const qreal pen = arm.width / 2;
+        QVERIFY(arm.pivot.y() - 0.95 * arm.width >= -1e-9);
+        for (const QPointF &p : { arm.straightEnd, arm.elbow })
+            QVERIFY2(p.y() - pen >= -1e-9, qPrintable(QString::number(angle)));
+        // The head's shell reaches half its height above the head point.
+        QVERIFY(arm.head.y() - g.headRect().height() / 2 >= -1e-9);
+    }
+    QVERIFY(g.disc().bottom() <= widget.height());
+    QVERIFY(g.disc().width() > 0.5 * std::min(widget.width(), widget.height()));
 }
 
 void tst_Disc::grooves()
@@ -226,7 +260,7 @@ void tst_Disc::arm()
 void tst_Disc::labelCacheOncePerSize()
 {
     SpinningDiscView view;
-    view.resize(400, 400);
+    view.resize(400, 500);
     paint(view);
     QVERIFY(view.labelCache().isNull()); // no cover, no label cache
 
@@ -238,7 +272,7 @@ void tst_Disc::labelCacheOncePerSize()
     paint(view);
     QCOMPARE(view.labelCache().cacheKey(), first);
 
-    view.resize(500, 500);
+    view.resize(500, 620);
     paint(view);
     const qint64 second = view.labelCache().cacheKey();
     QVERIFY(second != first);
