@@ -211,13 +211,13 @@ void tst_Disc::parkedArmFits()
     QFETCH(QSizeF, widget);
     const DiscGeometry g(widget);
     for (qreal angle : { qreal(DiscMotion::parkedArmAngle), qreal(0), qreal(32) }) {
-        const auto arm = g.arm(angle);
-        const qreal pen = arm.width / 2;
-        QVERIFY(arm.pivot.y() - 0.95 * arm.width >= -1e-9);
-        for (const QPointF &p : { arm.straightEnd, arm.elbow })
+        const auto tonearm = g.arm(angle);
+        const qreal pen = tonearm.width / 2;
+        QVERIFY(tonearm.pivot.y() - 0.95 * tonearm.width >= -1e-9);
+        for (const QPointF &p : { tonearm.straightEnd, tonearm.elbow })
             QVERIFY2(p.y() - pen >= -1e-9, qPrintable(QString::number(angle)));
         // The head's shell reaches half its height above the head point.
-        QVERIFY(arm.head.y() - g.headRect().height() / 2 >= -1e-9);
+        QVERIFY(tonearm.head.y() - g.headRect().height() / 2 >= -1e-9);
     }
     QVERIFY(g.disc().bottom() <= widget.height());
     QVERIFY(g.disc().width() > 0.5 * std::min(widget.width(), widget.height()));
@@ -299,8 +299,8 @@ void tst_Disc::backgroundCacheFollowsRingColour()
     QVERIFY(view.backgroundCache().cacheKey() != first);
     // A groove pixel on the horizontal line through the centre now carries red.
     const DiscGeometry g(QSizeF(400, 400));
-    const auto grooves = g.grooves();
-    const QPoint onGroove(qRound(g.centre().x() + grooves[10].radius), qRound(g.centre().y()));
+    const auto rings = g.grooves();
+    const QPoint onGroove(qRound(g.centre().x() + rings[10].radius), qRound(g.centre().y()));
     const QColor c = image.pixelColor(onGroove);
     QVERIFY2(c.red() > c.blue() + 10, qPrintable(c.name()));
 }

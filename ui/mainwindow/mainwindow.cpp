@@ -218,12 +218,12 @@ void MainWindow::showPlayingView()
 {
     ui->swMainView->setCurrentWidget(ui->swPlayingView);
     if (discView) {
-        const QColor accent = CoverTheme::accentFor(
+        const QColor newAccent = CoverTheme::accentFor(
             discView->primaryColor(), discView->secondaryColor(), discView->isDefaultCover());
-        const QColor text = CoverTheme::textColorFor(accent);
-        setTitleBarColors(accent.darker(102), text);
+        const QColor text = CoverTheme::textColorFor(newAccent);
+        setTitleBarColors(newAccent.darker(102), text);
         updatePlayingIcons(text);
-        accentColor = accent;
+        accentColor = newAccent;
         applySliderStyle();
     }
     syncPlayingPageButtons();
