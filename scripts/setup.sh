@@ -10,7 +10,8 @@ PACKAGES=(
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
     libuchardet-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
+    musepack-tools
     pulseaudio pulseaudio-utils
     xvfb xauth fonts-dejavu-core fonts-wqy-microhei
     dbus desktop-file-utils sqlite3 sox

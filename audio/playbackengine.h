@@ -1,0 +1,161 @@
+#pragma once
+
+#include "media/trackinfo.h"
+
+#include <QAudioFormat>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QVector>
+#include <functional>
+
+class AudioOutputController;
+class DecoderIODevice;
+class IAudioDecoder;
+class QElapsedTimer;
+
+// Plays one track at a time (a time range of an audio file) through the default output device
+// and moves through the play queue. No widgets: what the window shows is announced by signals.
+//
+// Positions are those the listener gets: the device reports the file position of the audio
+// handed to the output, and past a track's end it hands over silence. GUI thread only.
+class PlaybackEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PlaybackEngine(QObject *parent = nullptr);
+    // Stops playback and ends the output thread.
+    ~PlaybackEngine() override;
+
+    // The queue is the current music list; replacing it forgets the current entry.
+    void setPlayQueue(const QVector<TrackInfo> &queue);
+    const QVector<TrackInfo> &playQueue() const { return m_playQueue; }
+    int currentIndex() const { return m_currentIndex; }
+    // First entry of the file whose start differs by less than 0.01 s; -1 if none.
+    int indexOfTrack(const QString &path, double startSeconds) const;
+
+    bool isPlaying() const { return m_playing; }
+    bool isPaused() const { return m_paused; }
+    bool isSwitching() const { return m_switching; }
+    bool queueSwitched() const { return m_queueSwitched; }
+    QString currentPath() const { return m_currentPath; }
+    QString currentTitle() const { return m_currentTitle; }
+    void setCurrentTitle(const QString &title) { m_currentTitle = title; }
+    double trackStart() const { return m_trackStart; }
+    double trackDuration() const { return m_trackDuration; }
+    // Heard position within the current track in ms (0 when nothing is loaded).
+    qint64 positionMs() const;
+    qint64 pausedPositionMs() const { return m_pausedPosition; }
+    int progressMaximum() const { return m_progressMaximum; }
+    // Remaining time of the end timer in ms, -1 when it is not running.
+    int endTimerRemainingMs() const;
+    double volume() const { return m_volume; }
+    bool fadeEnabled() const { return m_fadeEnabled; }
+    void setFadeEnabled(bool enabled) { m_fadeEnabled = enabled; }
+    // Gain the progress tick gives a file position: fade-in after the start, fade-out before
+    // the end.
+    double fadeGain(qint64 filePositionMs) const;
+    // The output format of the current track.
+    QAudioFormat outputFormat() const { return m_format; }
+
+public slots:
+    // Starts a track: a file from startSeconds for durationSeconds (0 or less: to the end).
+    // Stops what was playing first; a file no decoder opens leaves everything stopped.
+    void playTrack(const QString &path, double startSeconds, double durationSeconds);
+    void stopPlayback();
+    // Next entry of the queue (wrapping), after a 300 ms fade-out while playing.
+    void playNext();
+    // Next button: playNext() unless the queue is empty.
+    void playNextRequested();
+    // Previous button: previous entry (wrapping), after the fade-out while playing.
+    void playPrevious();
+    // Play button with the current row of the current list (nullptr: none selected): resumes a
+    // paused track when the row is that track or none is selected, else plays the row.
+    void playSelected(const TrackInfo *selectedRow);
+    void pause();
+    void resumePlayback();
+    void onPlayProgressSliderPressed();
+    // Main progress slider let go at value ms into the track: seek and drop the output buffer.
+    void onPlayProgressSliderReleased(int value);
+    // Playing view's slider let go: seek; what the output holds still plays.
+    void onPlayProgressBarReleased(int value);
+    void onProgressTick();
+    void onPlaybackTimerTimeout();
+    // Stops playback and joins the output thread; the engine is unusable afterwards.
+    void shutdown();
+
+    void setOutputVolume(double volume);
+    // Ramps the volume linearly over durationMs on a 15 ms timer, then runs onFinished.
+    void fadeVolume(double from, double to, int durationMs, std::function<void()> onFinished);
+
+signals:
+    // After every change of playing: Pause buttons visible/enabled exactly when playing, Play
+    // buttons exactly when not.
+    void playingChanged(bool playing);
+    // A track has started: enable the main slider, show title, empty the author, load the
+    // cover for path.
+    void trackStarted(const QString &path, const QString &title);
+    // Both progress sliders: range 0 to maximum (ms), value 0.
+    void progressRangeChanged(int maximum);
+    // Both progress sliders: value in ms into the track.
+    void progressChanged(int value);
+    // Playback stopped: the main progress slider back to 0.
+    void progressSliderReset();
+    // The Play button started a row: show the main progress slider.
+    void progressSliderShown();
+    // Level meter active and disc turning, or both stopped.
+    void visualsActiveChanged(bool active);
+    // RMS levels of the audio being decoded, for the level meter.
+    void levelChanged(float l, float r);
+    // Highlight this row of the current list.
+    void playingRowChanged(int index);
+    // An information message box with this (translated) text.
+    void informationRequested(const QString &text);
+
+private:
+    void startAudioOutput(const QAudioFormat &format, int bufferSize, bool startSilent);
+    void cancelFade();
+    void releaseTrack();
+    void switchTo(int index, bool guarded);
+    void seekTo(qint64 filePositionMs, bool restartOutput);
+    void armEndTimer(qint64 filePositionMs);
+    static QString titleOf(const TrackInfo &entry);
+    // File position (ms) of what the listener has got: saved at pause, else what the device
+    // handed to the output.
+    qint64 heardFilePosition() const;
+    // Rounded: 205.49 s must be 205 490 ms, which truncating the double does not give.
+    qint64 startMs() const { return qRound64(m_trackStart * 1000); }
+    qint64 durationMs() const { return qRound64(m_trackDuration * 1000); }
+
+    QTimer m_endTimer;
+    bool m_playing = false;
+    QString m_currentPath;
+    QString m_currentTitle;
+    double m_trackStart = 0;
+    double m_trackDuration = 0;
+    AudioOutputController *m_output;
+    IAudioDecoder *m_decoder = nullptr;
+    DecoderIODevice *m_device = nullptr;
+    QAudioFormat m_format;
+    double m_volume = 1.0;
+    QTimer m_progressTimer;
+    QTimer *m_fadeTimer = nullptr;
+    QElapsedTimer *m_fadeClock = nullptr;
+    bool m_fadeCarriesSwitch = false; // the running fade ends in a guarded switch
+    bool m_sliderDragging = false;
+    bool m_paused = false;
+    qint64 m_pausedPosition = -1; // file position heard when paused
+    bool m_fadeEnabled = true;
+    int m_fadeInLength = 600;
+    int m_fadeOutLength = 800;
+    bool m_switching = false;
+    bool m_queueSwitched = false;
+    int m_switchFadeOutLength = 300;
+    int m_switchFadeInLength = 300;
+    double m_masterVolume = 1.0;
+    int m_progressMaximum = 0;
+    qint64 m_endTimerPosition = -1; // heard position when the end timer was armed
+    QVector<TrackInfo> m_playQueue;
+    int m_currentIndex = -1;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class IAudioDecoder;
+
+// Signals with known sample values, and helpers to read what a decoder or device delivers.
+namespace AudioSupport {
+
+// The 16-bit counter: frame n holds left (n mod 65536) - 32768 and right 32767 - (n mod 65536).
+QString counterSource(double seconds, int sampleRate = 44100);
+qint16 counterLeft(qint64 frame);
+qint16 counterRight(qint64 frame);
+
+// A 24-bit mono ramp: frame n holds ((37 n) mod 2^24) - 2^23.
+QString ramp24Source(double seconds, int sampleRate = 48000);
+qint32 ramp24(qint64 frame);
+
+// Encodes a lavfi source; outputOptions pick the codec and sample format.
+bool encode(const QString &path, const QString &source, const QStringList &outputOptions);
+
+// Everything the decoder delivers until read() gives nothing, read in chunks of chunkBytes.
+QByteArray readAll(IAudioDecoder *decoder, qint64 chunkBytes = 65536);
+
+// The file decoded by the ffmpeg program to raw PCM (e.g. format "s16le"), with extra options.
+QByteArray ffmpegDecode(
+    const QString &path, const QString &format, const QStringList &extraOptions = {});
+
+// Little-endian sample readers.
+QVector<qint16> toInt16(const QByteArray &bytes);
+QVector<qint32> toInt32(const QByteArray &bytes);
+QVector<float> toFloat(const QByteArray &bytes);
+QVector<qint32> packed24ToInt32(const QByteArray &bytes);
+
+} // namespace AudioSupport
