@@ -2,6 +2,7 @@
 
 #include "app/apputils.h"
 #include "app/configservice.h"
+#include "audio/playbackengine.h"
 #include "ui/mainwindow/covertheme.h"
 #include "ui/mainwindow/iconpainter.h"
 #include "ui/mainwindow/processpriority.h"
@@ -33,6 +34,7 @@ void setupTrackList(QTreeWidget *list)
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
+    , engine(new PlaybackEngine(this))
 {
     ui->setupUi(this);
     applyStyleSheet(this, QStringLiteral("mainwindow.css"), false);
@@ -56,6 +58,10 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // Playback stops and the output thread ends while the widgets it reports to still exist.
+    engine->shutdown();
+    delete engine;
+    engine = nullptr;
     // No background result may reach a window that is going away.
     coverWatcher.disconnect(this);
     coverWatcher.cancel();
@@ -166,6 +172,8 @@ void MainWindow::initViews()
         ui->horizontalLayout_24->setAlignment(
             btnRevealInExplorer, Qt::AlignRight | Qt::AlignVCenter);
     }
+
+    connectPlayingPageTransport();
 
     ui->lbCurrentPlayingMusic->setCursor(Qt::PointingHandCursor);
     ui->lbCurrentPlayingMusic->installEventFilter(this);
