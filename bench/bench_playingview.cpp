@@ -1,5 +1,6 @@
-// CPU of the process while the playing page is shown and animating, and screenshots of the
-// library page and of the playing page with a real cover and with the placeholder.
+// CPU of the process while a track plays with the playing page shown, and screenshots of the
+// library page and of the playing page with a real cover and with the placeholder. Audio goes
+// to the default output (PULSE_SERVER); without one the disc still turns but nothing plays.
 //
 //   bench_playingview [--seconds N] [--cover IMAGE] [--shots DIR]
 //
@@ -7,6 +8,7 @@
 //   xvfb-run -a -s "-screen 0 1280x800x24 -noreset" build/bench/bench_playingview
 #include "app/applicationbase.h"
 #include "app/configservice.h"
+#include "audio/playbackengine.h"
 #include "data/databaseregistry.h"
 #include "ui/mainwindow/mainwindow.h"
 #include "ui/views/spinningdiscview.h"
@@ -18,6 +20,7 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -89,6 +92,40 @@ QString makeDemoCover(const QString &folder)
     return path;
 }
 
+// A 60 s two-tone album file made with ffmpeg; empty when ffmpeg is missing.
+QString makeAlbum(const QString &folder)
+{
+    const QString path = folder + QStringLiteral("/album.flac");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+        { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+            QStringLiteral("-i"),
+            QStringLiteral("aevalsrc=exprs='0.4*sin(2*PI*330*t)*(0.6+0.4*sin(2*PI*0.5*t))|"
+                           "0.4*sin(2*PI*440*t)':s=44100:d=60"),
+            path });
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0)
+        return QString();
+    return path;
+}
+
+QVector<TrackInfo> albumTracks(const QString &path)
+{
+    QVector<TrackInfo> tracks;
+    const char *titles[] = { "Evening Light", "Harbour Lights", "Last Ferry" };
+    for (int i = 0; i < 3; ++i) {
+        TrackInfo t;
+        t.number = i + 1;
+        t.title = QString::fromLatin1(titles[i]);
+        t.startSeconds = 20.0 * i;
+        t.durationSeconds = 20.0;
+        t.filePath = path;
+        t.fileType = QStringLiteral("flac");
+        tracks << t;
+    }
+    return tracks;
+}
+
 void settleCover()
 {
     QThreadPool::globalInstance()->waitForDone();
@@ -134,40 +171,45 @@ int main(int argc, char *argv[])
         window.show();
         runFor(500);
 
+        // The album sits beside its cover, so starting a track finds the cover as the program
+        // does; the empty folder gives the placeholder.
+        const QString albumPath = makeAlbum(coverFolder);
+        PlaybackEngine *engine = window.playbackEngine();
+        engine->setPlayQueue(albumTracks(albumPath));
+
         const QString shots = parser.value(QStringLiteral("shots"));
         if (!shots.isEmpty()) {
             QDir().mkpath(shots);
-            window.loadCover(coverFolder, false);
-            settleCover();
-            window.grab().save(shots + QStringLiteral("/library.png"));
             window.loadCover(emptyFolder, true);
             settleCover();
             window.showPlayingView();
             runFor(300);
-            window.grab().save(shots + QStringLiteral("/playing-placeholder.png"));
-            window.loadCover(coverFolder, false);
-            settleCover();
-            window.showPlayingView();
-            window.findChild<SpinningDiscView *>()->startSpin();
-            runFor(1500);
-            window.grab().save(shots + QStringLiteral("/playing-cover.png"));
-        } else {
-            window.loadCover(coverFolder, false);
-            settleCover();
-            window.showPlayingView();
-            window.findChild<SpinningDiscView *>()->startSpin();
+            // The grain makes PNG large; JPEG keeps these small.
+            window.grab().save(shots + QStringLiteral("/playing-placeholder.jpg"), "JPG", 88);
+            window.showLibraryView();
         }
+        engine->playNext();
+        settleCover();
+        if (!engine->isPlaying())
+            window.findChild<SpinningDiscView *>()->startSpin();
+        runFor(1500);
+        if (!shots.isEmpty())
+            window.grab().save(shots + QStringLiteral("/library.png"));
+        window.showPlayingView();
+        runFor(2500);
+        if (!shots.isEmpty())
+            window.grab().save(shots + QStringLiteral("/playing-cover.jpg"), "JPG", 88);
 
         const int seconds = parser.value(QStringLiteral("seconds")).toInt();
-        runFor(1000);
         const double cpuBefore = cpuSeconds();
         QElapsedTimer wall;
         wall.start();
         runFor(seconds * 1000);
         const double cpu = cpuSeconds() - cpuBefore;
         const double elapsed = wall.elapsed() / 1000.0;
-        std::printf("playing page (%s), %.1f s: CPU %.1f %% of one core\n",
-            qPrintable(QGuiApplication::platformName()), elapsed,
+        std::printf("playing page (%s, %s), %.1f s: CPU %.1f %% of one core\n",
+            qPrintable(QGuiApplication::platformName()),
+            engine->isPlaying() ? "track playing" : "no audio output, disc only", elapsed,
             elapsed > 0 ? 100.0 * cpu / elapsed : 0.0);
     }
     DatabaseRegistry::release();
