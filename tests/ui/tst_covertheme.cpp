@@ -12,7 +12,6 @@ private slots:
     void textColor();
     void paletteChoice_data();
     void paletteChoice();
-    void paletteOrder();
     void sliderStyleSheets();
 };
 
@@ -91,16 +90,6 @@ void tst_CoverTheme::paletteChoice()
     QFETCH(QColor, color);
     QFETCH(QString, expected);
     QCOMPARE(paletteColorFor(color).name(), expected);
-}
-
-void tst_CoverTheme::paletteOrder()
-{
-    const QStringList expected { "#336696", "#40a778", "#40a778", "#316aa5", "#743d8b", "#49a082",
-        "#4f3a7a", "#544452" };
-    QStringList names;
-    for (const QColor &c : CoverTheme::palette())
-        names << c.name();
-    QCOMPARE(names, expected);
 }
 
 void tst_CoverTheme::sliderStyleSheets()

@@ -24,7 +24,6 @@ private slots:
     void parkedArmFits_data();
     void parkedArmFits();
     void grooves();
-    void arm();
     void labelCacheOncePerSize();
     void backgroundCacheFollowsRingColour();
 };
@@ -238,23 +237,6 @@ void tst_Disc::grooves()
     QVERIFY(grooves.last().radius + 0.006 * 126 >= r1 - 1e-9);
     for (const auto &groove : grooves)
         QVERIFY(groove.alpha >= 40 && groove.alpha <= 100);
-}
-
-void tst_Disc::arm()
-{
-    const DiscGeometry g(QSizeF(300, 500));
-    const auto parked = g.arm(0);
-    QCOMPARE(parked.pivot, QPointF(150, 104));
-    const qreal a = 0.42 * 252;
-    QCOMPARE(parked.straightEnd, QPointF(150 + 0.58 * a, 104));
-    QCOMPARE(parked.elbow, QPointF(150 + 0.62 * a, 104));
-    QVERIFY(qAbs(parked.head.x() - (150 + 0.62 * a + 0.38 * a * std::cos(qDegreesToRadians(25.0))))
-        < 1e-9);
-    QVERIFY(qAbs(parked.head.y() - (104 + 0.38 * a * std::sin(qDegreesToRadians(25.0)))) < 1e-9);
-    QCOMPARE(parked.width, 0.018 * 252);
-    // Playing, the arm swings down onto the record.
-    QVERIFY(g.arm(32).head.y() > g.disc().top());
-    QCOMPARE(g.headRect(), QRectF(-0.018 * 252, -0.01 * 252, 0.036 * 252, 0.02 * 252));
 }
 
 void tst_Disc::labelCacheOncePerSize()
