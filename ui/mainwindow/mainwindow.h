@@ -96,7 +96,6 @@ private:
     bool hasCurrentTrack() const;
     void onTrackStarted(const QString &path, const QString &title);
     void onCoverFound(int request, const QPixmap &placeholder);
-    void paintPlayingBackground();
 
     Ui::MainWindow *ui;
     // Owned; shut down (playback stopped, output thread joined) before the form goes.
