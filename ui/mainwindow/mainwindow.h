@@ -24,7 +24,7 @@ class MainWindow;
 // left, the current and selected track lists on the right, a compact transport on top) and the
 // playing page (spinning disc, title, progress bar, transport), in the stack swMainView.
 //
-// The bodies are split by concern: construction and page switching here in mainwindow.cpp,
+// The bodies are split by concern: construction and page switching in mainwindow.cpp,
 // the transport and cover in mainwindow_playback.cpp and mainwindow_cover.cpp, colours in
 // mainwindow_theme.cpp, window events in mainwindow_events.cpp.
 class MainWindow : public QMainWindow
