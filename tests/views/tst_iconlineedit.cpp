@@ -6,7 +6,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-class TestIconLineEdit : public QObject
+class tst_IconLineEdit : public QObject
 {
     Q_OBJECT
 private slots:
@@ -20,7 +20,7 @@ private slots:
     void missingIconShowsNothing();
 };
 
-void TestIconLineEdit::enterEmitsClickedOnly_data()
+void tst_IconLineEdit::enterEmitsClickedOnly_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
@@ -29,7 +29,7 @@ void TestIconLineEdit::enterEmitsClickedOnly_data()
     QTest::newRow("keypad enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
 }
 
-void TestIconLineEdit::enterEmitsClickedOnly()
+void tst_IconLineEdit::enterEmitsClickedOnly()
 {
     QFETCH(int, key);
     QFETCH(int, modifiers);
@@ -45,7 +45,7 @@ void TestIconLineEdit::enterEmitsClickedOnly()
     QCOMPARE(edit.text(), QString("flac"));
 }
 
-void TestIconLineEdit::otherKeysReachTheField()
+void tst_IconLineEdit::otherKeysReachTheField()
 {
     IconLineEdit edit;
     QSignalSpy clicked(&edit, &IconLineEdit::clicked);
@@ -55,7 +55,7 @@ void TestIconLineEdit::otherKeysReachTheField()
     QCOMPARE(clicked.count(), 0);
 }
 
-void TestIconLineEdit::iconClickEmitsClicked()
+void tst_IconLineEdit::iconClickEmitsClicked()
 {
     IconLineEdit edit;
     edit.setIcon(":/resources/ui/images/default/common/search.svg", 30, 30);
@@ -74,7 +74,7 @@ void TestIconLineEdit::iconClickEmitsClicked()
     QCOMPARE(clicked.count(), 1);
 }
 
-void TestIconLineEdit::iconSize_data()
+void tst_IconLineEdit::iconSize_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
@@ -84,7 +84,7 @@ void TestIconLineEdit::iconSize_data()
     QTest::newRow("width 0 keeps") << 0 << 99 << QSize(24, 24);
 }
 
-void TestIconLineEdit::iconSize()
+void tst_IconLineEdit::iconSize()
 {
     QFETCH(int, width);
     QFETCH(int, height);
@@ -104,7 +104,7 @@ void TestIconLineEdit::iconSize()
     QCOMPARE(edit.iconAction()->icon().availableSizes().value(0), expected);
 }
 
-void TestIconLineEdit::missingIconShowsNothing()
+void tst_IconLineEdit::missingIconShowsNothing()
 {
     IconLineEdit edit;
     edit.setIcon("/nonexistent/icon.png", 30, 30);
@@ -113,5 +113,5 @@ void TestIconLineEdit::missingIconShowsNothing()
     QCOMPARE(edit.iconSize(), QSize(30, 30));
 }
 
-QTEST_MAIN(TestIconLineEdit)
+QTEST_MAIN(tst_IconLineEdit)
 #include "tst_iconlineedit.moc"

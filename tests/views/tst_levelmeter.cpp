@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <cmath>
 
-class TestLevelMeter : public QObject
+class tst_LevelMeter : public QObject
 {
     Q_OBJECT
 private slots:
@@ -37,7 +37,7 @@ int paintedPixels(QWidget &w)
 }
 } // namespace
 
-void TestLevelMeter::pushLevel_data()
+void tst_LevelMeter::pushLevel_data()
 {
     QTest::addColumn<float>("l");
     QTest::addColumn<float>("r");
@@ -52,7 +52,7 @@ void TestLevelMeter::pushLevel_data()
     QTest::newRow("r zero counts") << 0.8f << 0.0f << false << 0.4f;
 }
 
-void TestLevelMeter::pushLevel()
+void tst_LevelMeter::pushLevel()
 {
     QFETCH(float, l);
     QFETCH(float, r);
@@ -67,7 +67,7 @@ void TestLevelMeter::pushLevel()
     QCOMPARE(view.model().level(), 0.0f); // only the timer moves the level
 }
 
-void TestLevelMeter::setterClamps_data()
+void tst_LevelMeter::setterClamps_data()
 {
     QTest::addColumn<QString>("setter");
     QTest::addColumn<float>("value");
@@ -83,7 +83,7 @@ void TestLevelMeter::setterClamps_data()
     QTest::newRow("limiter inside") << "limiter" << 0.9f << 0.9f;
 }
 
-void TestLevelMeter::setterClamps()
+void tst_LevelMeter::setterClamps()
 {
     QFETCH(QString, setter);
     QFETCH(float, value);
@@ -101,7 +101,7 @@ void TestLevelMeter::setterClamps()
     }
 }
 
-void TestLevelMeter::autoGainRange_data()
+void tst_LevelMeter::autoGainRange_data()
 {
     QTest::addColumn<float>("minIn");
     QTest::addColumn<float>("maxIn");
@@ -114,7 +114,7 @@ void TestLevelMeter::autoGainRange_data()
     QTest::newRow("inverted at cap") << 6.0f << 1.0f << 6.0f << 5.0f;
 }
 
-void TestLevelMeter::autoGainRange()
+void tst_LevelMeter::autoGainRange()
 {
     QFETCH(float, minIn);
     QFETCH(float, maxIn);
@@ -126,7 +126,7 @@ void TestLevelMeter::autoGainRange()
     QCOMPARE(view.model().maxGain(), maxOut);
 }
 
-void TestLevelMeter::smoothingAfterTenSteps()
+void tst_LevelMeter::smoothingAfterTenSteps()
 {
     AudioWaveModel model;
     model.pushLevel(1.0f);
@@ -139,7 +139,7 @@ void TestLevelMeter::smoothingAfterTenSteps()
     QVERIFY(qAbs(phases[2] - 0.19f) < 1e-4f);
 }
 
-void TestLevelMeter::autoGainFollowsEnvelope()
+void tst_LevelMeter::autoGainFollowsEnvelope()
 {
     // From silence the gain climbs toward the maximum; a loud signal pulls it down again.
     AudioWaveModel model;
@@ -162,7 +162,7 @@ void TestLevelMeter::autoGainFollowsEnvelope()
     QCOMPARE(model.waves()[0].amplitude, 0.9f * model.level());
 }
 
-void TestLevelMeter::drawingArea()
+void tst_LevelMeter::drawingArea()
 {
     const QRectF area = AudioWaveModel::drawingArea(QRectF(0, 0, 100, 50));
     QCOMPARE(area, QRectF(6, 6, 88, 38));
@@ -172,7 +172,7 @@ void TestLevelMeter::drawingArea()
     QCOMPARE(model.wavePoints(area, 0.5f, 0.0f).size(), 33);
 }
 
-void TestLevelMeter::waveShape()
+void tst_LevelMeter::waveShape()
 {
     AudioWaveModel model;
     const QRectF area(6, 6, 88, 38);
@@ -188,7 +188,7 @@ void TestLevelMeter::waveShape()
     QVERIFY(qAbs(points[16].y() - expected) < 1e-4);
 }
 
-void TestLevelMeter::limiterKeepsLoudWavesInside()
+void tst_LevelMeter::limiterKeepsLoudWavesInside()
 {
     AudioWaveModel model;
     model.setGain(4.0f);
@@ -199,7 +199,7 @@ void TestLevelMeter::limiterKeepsLoudWavesInside()
         QVERIFY(std::abs(p.y() - area.center().y()) <= area.height() / 2.0 + 1e-9);
 }
 
-void TestLevelMeter::nothingDrawnBelowThreshold()
+void tst_LevelMeter::nothingDrawnBelowThreshold()
 {
     AudioWaveView view;
     view.resize(200, 50);
@@ -215,7 +215,7 @@ void TestLevelMeter::nothingDrawnBelowThreshold()
     QCOMPARE(paintedPixels(view), 0);
 }
 
-void TestLevelMeter::switchingOffForgetsLevel()
+void tst_LevelMeter::switchingOffForgetsLevel()
 {
     AudioWaveView view;
     view.resize(200, 50);
@@ -235,5 +235,5 @@ void TestLevelMeter::switchingOffForgetsLevel()
     QCOMPARE(paintedPixels(view), 0);
 }
 
-QTEST_MAIN(TestLevelMeter)
+QTEST_MAIN(tst_LevelMeter)
 #include "tst_levelmeter.moc"

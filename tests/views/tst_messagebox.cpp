@@ -10,7 +10,7 @@
 
 using TestSupport::whenModalShown;
 
-class TestMessageBox : public QObject
+class tst_MessageBox : public QObject
 {
     Q_OBJECT
 private slots:
@@ -35,17 +35,17 @@ void sendMouse(QWidget *w, QEvent::Type type, Qt::MouseButton button, const QPoi
 }
 } // namespace
 
-void TestMessageBox::initTestCase()
+void tst_MessageBox::initTestCase()
 {
     ApplicationBase::setInstance(new CSApp);
 }
 
-void TestMessageBox::cleanupTestCase()
+void tst_MessageBox::cleanupTestCase()
 {
     ApplicationBase::deleteInstance();
 }
 
-void TestMessageBox::confirmAnswers_data()
+void tst_MessageBox::confirmAnswers_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("expected");
@@ -55,7 +55,7 @@ void TestMessageBox::confirmAnswers_data()
     QTest::newRow("escape") << "escape" << false;
 }
 
-void TestMessageBox::confirmAnswers()
+void tst_MessageBox::confirmAnswers()
 {
     QFETCH(QString, answer);
     QFETCH(bool, expected);
@@ -79,14 +79,14 @@ void TestMessageBox::confirmAnswers()
     QVERIFY(!QApplication::activeModalWidget());
 }
 
-void TestMessageBox::informationHasNoCancel_data()
+void tst_MessageBox::informationHasNoCancel_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::newRow("sure") << "btnSure";
     QTest::newRow("close") << "btnClose";
 }
 
-void TestMessageBox::informationHasNoCancel()
+void tst_MessageBox::informationHasNoCancel()
 {
     QFETCH(QString, answer);
     bool cancelShown = true;
@@ -106,7 +106,7 @@ void TestMessageBox::informationHasNoCancel()
     QVERIFY(!QApplication::activeModalWidget());
 }
 
-void TestMessageBox::emptyTextsKeepDefaults()
+void tst_MessageBox::emptyTextsKeepDefaults()
 {
     MessageBoxView box;
     box.setMessage("first", "Go", "Title");
@@ -123,7 +123,7 @@ void TestMessageBox::emptyTextsKeepDefaults()
     QVERIFY(fresh.testAttribute(Qt::WA_TranslucentBackground));
 }
 
-void TestMessageBox::dragUsesLatestPressOffset()
+void tst_MessageBox::dragUsesLatestPressOffset()
 {
     MessageBoxView box;
     box.move(100, 100);
@@ -149,7 +149,7 @@ void TestMessageBox::dragUsesLatestPressOffset()
     QCOMPARE(box.pos(), origin + QPoint(40, 40));
 }
 
-void TestMessageBox::dragFromTopLeftCornerDoesNotMove()
+void tst_MessageBox::dragFromTopLeftCornerDoesNotMove()
 {
     MessageBoxView box;
     box.move(120, 80);
@@ -162,7 +162,7 @@ void TestMessageBox::dragFromTopLeftCornerDoesNotMove()
     QCOMPARE(box.pos(), origin);
 }
 
-void TestMessageBox::everyBoxIsStyled()
+void tst_MessageBox::everyBoxIsStyled()
 {
     for (int i = 0; i < 2; ++i) {
         MessageBoxView box;
@@ -171,5 +171,5 @@ void TestMessageBox::everyBoxIsStyled()
     }
 }
 
-QTEST_MAIN(TestMessageBox)
+QTEST_MAIN(tst_MessageBox)
 #include "tst_messagebox.moc"

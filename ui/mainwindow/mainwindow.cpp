@@ -2,6 +2,7 @@
 
 #include "app/apputils.h"
 #include "app/configservice.h"
+#include "audio/playbackengine.h"
 #include "ui/mainwindow/covertheme.h"
 #include "ui/mainwindow/iconpainter.h"
 #include "ui/mainwindow/processpriority.h"
@@ -33,6 +34,7 @@ void setupTrackList(QTreeWidget *list)
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
+    , engine(new PlaybackEngine(this))
 {
     ui->setupUi(this);
     applyStyleSheet(this, QStringLiteral("mainwindow.css"), false);
@@ -56,6 +58,10 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // Playback stops and the output thread ends while the widgets it reports to still exist.
+    engine->shutdown();
+    delete engine;
+    engine = nullptr;
     // No background result may reach a window that is going away.
     coverWatcher.disconnect(this);
     coverWatcher.cancel();
@@ -167,6 +173,8 @@ void MainWindow::initViews()
             btnRevealInExplorer, Qt::AlignRight | Qt::AlignVCenter);
     }
 
+    connectPlayingPageTransport();
+
     ui->lbCurrentPlayingMusic->setCursor(Qt::PointingHandCursor);
     ui->lbCurrentPlayingMusic->installEventFilter(this);
 
@@ -218,12 +226,12 @@ void MainWindow::showPlayingView()
 {
     ui->swMainView->setCurrentWidget(ui->swPlayingView);
     if (discView) {
-        const QColor accent = CoverTheme::accentFor(
+        const QColor newAccent = CoverTheme::accentFor(
             discView->primaryColor(), discView->secondaryColor(), discView->isDefaultCover());
-        const QColor text = CoverTheme::textColorFor(accent);
-        setTitleBarColors(accent.darker(102), text);
+        const QColor text = CoverTheme::textColorFor(newAccent);
+        setTitleBarColors(newAccent.darker(102), text);
         updatePlayingIcons(text);
-        accentColor = accent;
+        accentColor = newAccent;
         applySliderStyle();
     }
     syncPlayingPageButtons();

@@ -11,7 +11,9 @@
 #include <QStringList>
 
 class AudioWaveView;
+class PlaybackEngine;
 class QPushButton;
+class QTreeWidgetItem;
 class SpinningDiscView;
 
 namespace Ui {
@@ -22,7 +24,7 @@ class MainWindow;
 // left, the current and selected track lists on the right, a compact transport on top) and the
 // playing page (spinning disc, title, progress bar, transport), in the stack swMainView.
 //
-// The bodies are split by concern: construction and page switching here in mainwindow.cpp,
+// The bodies are split by concern: construction and page switching in mainwindow.cpp,
 // the transport and cover in mainwindow_playback.cpp and mainwindow_cover.cpp, colours in
 // mainwindow_theme.cpp, window events in mainwindow_events.cpp.
 class MainWindow : public QMainWindow
@@ -67,21 +69,37 @@ public:
     void applySliderStyle();
     QColor accent() const { return accentColor; }
 
+    PlaybackEngine *playbackEngine() const { return engine; }
+
 public slots:
     // Files given on the command line or handed over by a later start.
     void openFiles(const QStringList &files);
+
+    // Transport: the library page's buttons reach these by name, the playing page's twins and
+    // the sliders are connected in initViews and initTransport.
+    void on_btnPlay_clicked();
+    void on_btnPause_clicked();
+    void on_btnNext_clicked();
+    void on_btnPrev_clicked();
+    void onPlayProgressSliderPressed();
+    void onPlayProgressSliderReleased();
+    void onPlayProgressBarReleased();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void switchNavigationPage(int page);
+    void connectPlayingPageTransport();
     void syncPlayingPageButtons();
+    // A track is playing or paused.
     bool hasCurrentTrack() const;
+    void onTrackStarted(const QString &path, const QString &title);
     void onCoverFound(int request, const QPixmap &placeholder);
-    void paintPlayingBackground();
 
     Ui::MainWindow *ui;
+    // Owned; shut down (playback stopped, output thread joined) before the form goes.
+    PlaybackEngine *engine;
     AudioWaveView *audioWaveView = nullptr;
     SpinningDiscView *discView = nullptr;
     QPushButton *btnRevealInExplorer = nullptr;
@@ -98,8 +116,4 @@ private:
     QColor titleTextColor { 255, 255, 255, 255 };
     QColor accentColor { 25, 28, 35, 255 };
     PlayingBackground playingBackground;
-
-    // The engine's transport state as last reported.
-    bool enginePlaying = false;
-    bool enginePaused = false;
 };

@@ -1,5 +1,6 @@
 #include "ui/mainwindow/mainwindow.h"
 
+#include "media/mediatools.h"
 #include "ui/mainwindow/iconpainter.h"
 #include "ui/views/spinningdiscview.h"
 #include "ui_mainwindow.h"
@@ -8,6 +9,62 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+QPixmap placeholderCover()
+{
+    const QPixmap resource(QString::fromLatin1(IconPainter::coverResource));
+    return resource.isNull() ? IconPainter::defaultCoverPixmap(QSize(256, 256)) : resource;
+}
+} // namespace
+
+void MainWindow::loadCover(const QString &path, bool resetNow)
+{
+    const QString nativePath = QDir::toNativeSeparators(path);
+    const QFileInfo info(nativePath);
+    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+
+    const int request = ++coverRequest;
+    const QPixmap placeholder = placeholderCover();
+    setCoverImage(placeholder);
+    if (resetNow && discView) {
+        discView->setCover(placeholder, true);
+        applyCoverTheme(false);
+    }
+
+    coverWatcher.setFuture(QtConcurrent::run(&MediaTools::lookupCover, folder, path));
+    coverWatcher.disconnect(this);
+    connect(&coverWatcher, &QFutureWatcher<QString>::finished, this,
+        [this, request, placeholder]() { onCoverFound(request, placeholder); });
+}
+
+void MainWindow::onCoverFound(int request, const QPixmap &placeholder)
+{
+    if (request != coverRequest)
+        return; // a newer lookup has started since
+    const QString coverPath =
+        coverWatcher.future().resultCount() > 0 ? coverWatcher.result() : QString();
+    QImage image;
+    if (!coverPath.isEmpty()) {
+        QImageReader reader(coverPath);
+        reader.setAutoTransform(true);
+        image = reader.read();
+    }
+    if (image.isNull()) {
+        setCoverImage(placeholder);
+        if (discView)
+            discView->setCover(placeholder, true);
+    } else {
+        coverImage = image;
+        coverPixmap = QPixmap();
+        coverPixmapSize = QSize();
+        updateCoverLabel();
+        if (discView)
+            discView->setCover(QPixmap::fromImage(image), false);
+    }
+    applyCoverTheme(true);
+}
 
 void MainWindow::setCoverImage(const QPixmap &pixmap)
 {

@@ -15,14 +15,14 @@ void MainWindow::applyCoverTheme(bool updateCaption)
 {
     if (!discView)
         return;
-    const QColor accent = CoverTheme::accentFor(
+    const QColor newAccent = CoverTheme::accentFor(
         discView->primaryColor(), discView->secondaryColor(), discView->isDefaultCover());
-    const QColor text = CoverTheme::textColorFor(accent);
+    const QColor text = CoverTheme::textColorFor(newAccent);
 
     // The page's background is painted from accentColor by the event filter.
     ui->swPlayingView->setStyleSheet(QString());
     ui->swPlayingView->update();
-    accentColor = accent;
+    accentColor = newAccent;
 
     const QString labelStyle = QStringLiteral("color:%1;").arg(text.name());
     ui->lbName->setStyleSheet(labelStyle);
@@ -31,8 +31,8 @@ void MainWindow::applyCoverTheme(bool updateCaption)
     applySliderStyle();
 
     if (updateCaption && (!ui->swMainView || ui->swMainView->currentWidget() == ui->swPlayingView))
-        setTitleBarColors(accent.darker(102), text);
-    discView->setRingColor(accent.lighter(103));
+        setTitleBarColors(newAccent.darker(102), text);
+    discView->setRingColor(newAccent.lighter(103));
 }
 
 void MainWindow::applySliderStyle()

@@ -86,10 +86,10 @@ void AudioWaveView::paintEvent(QPaintEvent *)
     painter.setBrush(Qt::NoBrush);
     const QRectF area = AudioWaveModel::drawingArea(rect());
     const auto waves = m_model.waves();
-    const QColor colors[3] = { m_color1, m_color2, m_color3 };
+    const QColor pens[3] = { m_color1, m_color2, m_color3 };
     const qreal widths[3] = { 2.2, 2.0, 1.8 };
     for (int i = 0; i < 3; ++i) {
-        painter.setPen(QPen(colors[i], widths[i], Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(pens[i], widths[i], Qt::SolidLine, Qt::RoundCap));
         painter.drawPolyline(
             m_model.wavePoints(area, waves[size_t(i)].amplitude, waves[size_t(i)].phase));
     }

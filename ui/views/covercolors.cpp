@@ -64,11 +64,9 @@ QColor dominantCoverColor(const QImage &image)
             bins[size_t(bin)].add(pixel, 0.6 + 0.4 * saturation);
         }
     }
-    const Sum *best = &bins[0];
-    for (const Sum &bin : bins) {
-        if (bin.weight > best->weight)
-            best = &bin;
-    }
+    // The first of equally heavy bins wins.
+    const auto best = std::max_element(
+        bins.begin(), bins.end(), [](const Sum &a, const Sum &b) { return a.weight < b.weight; });
     return best->mean();
 }
 

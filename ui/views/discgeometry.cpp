@@ -6,11 +6,22 @@
 
 DiscGeometry::DiscGeometry(const QSizeF &widgetSize)
 {
-    const qreal side = std::min(widgetSize.width(), widgetSize.height());
+    const qreal width = widgetSize.width();
+    const qreal height = widgetSize.height();
+    const qreal side = std::min(width, height);
     const qreal margin = 0.08 * side;
-    const qreal discSide = std::max<qreal>(0.0, side - 2.0 * margin);
-    m_disc = QRectF((widgetSize.width() - discSide) / 2.0, (widgetSize.height() - discSide) / 2.0,
-        discSide, discSide);
+    qreal discSide = std::max<qreal>(0.0, side - 2.0 * margin);
+    qreal top = (height - discSide) / 2.0;
+    // The parked arm rises above its pivot, which sits above the record. In a flat widget the
+    // centred record leaves it no room and the arm would be cut off at the top edge: the record
+    // then moves down (and shrinks if it must) to make room.
+    const qreal needed = armClearance + armReach * discSide;
+    if (discSide > 0 && top < needed) {
+        discSide = std::max<qreal>(
+            0.0, std::min(discSide, (height - armClearance) / (1.0 + armReach + bottomRoom)));
+        top = std::max((height - discSide) / 2.0, armClearance + armReach * discSide);
+    }
+    m_disc = QRectF((width - discSide) / 2.0, top, discSide, discSide);
 }
 
 qreal DiscGeometry::rim() const
@@ -33,9 +44,9 @@ QVector<DiscGeometry::Groove> DiscGeometry::grooves() const
         return result;
     const qreal r0 = labelDiameter() / 2.0 + 0.02 * r;
     const qreal r1 = r - 0.55 * rim();
-    for (qreal radius = r0; radius < r1; radius += stepSize) {
-        const qreal u = (radius - r0) / (r1 - r0);
-        result.append({ radius, int(70 + 30 * std::sin(120 * u)) });
+    for (qreal ring = r0; ring < r1; ring += stepSize) {
+        const qreal u = (ring - r0) / (r1 - r0);
+        result.append({ ring, int(70 + 30 * std::sin(120 * u)) });
     }
     return result;
 }

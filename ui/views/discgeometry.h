@@ -6,7 +6,8 @@
 #include <QVector>
 
 // Where the parts of the spinning disc go in a widget of a given size. Everything scales with
-// the smaller side of the widget.
+// the smaller side of the widget; in a flat widget the record sits low enough for the parked
+// arm to fit above it.
 class DiscGeometry
 {
 public:
@@ -37,6 +38,12 @@ public:
     Arm arm(qreal angleDegrees) const;
     // The head's rectangle in its own rotated frame, centred on the head point.
     QRectF headRect() const;
+
+    // Room the parked arm needs above the record: the pivot's distance plus the arm's rise (as a
+    // share of the record's width, pen and pivot included); and a little room below for the glow.
+    static constexpr qreal armClearance = 20.0;
+    static constexpr qreal armReach = 0.145;
+    static constexpr qreal bottomRoom = 0.03;
 
 private:
     QRectF m_disc;
