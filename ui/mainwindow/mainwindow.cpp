@@ -3,9 +3,12 @@
 #include "app/apputils.h"
 #include "app/configservice.h"
 #include "audio/playbackengine.h"
+#include "media/filerevealer.h"
 #include "ui/mainwindow/covertheme.h"
+#include "ui/mainwindow/exportcontroller.h"
 #include "ui/mainwindow/iconpainter.h"
 #include "ui/mainwindow/processpriority.h"
+#include "ui/mainwindow/sourcetreebuilder.h"
 #include "ui/mainwindow/windowframe.h"
 #include "ui/views/audiowaveview.h"
 #include "ui/views/spinningdiscview.h"
@@ -35,6 +38,8 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , engine(new PlaybackEngine(this))
+    , sourceTreeBuilder(std::make_unique<SourceTreeBuilder>())
+    , fileRevealer(FileRevealer::create())
 {
     ui->setupUi(this);
     applyStyleSheet(this, QStringLiteral("mainwindow.css"), false);
@@ -52,6 +57,14 @@ MainWindow::MainWindow(QWidget *parent)
 
     ui->edKeyword->setPlaceholderText(tr("Please enter content to search"));
     ui->edKeyword->setIcon(imageDir + QStringLiteral("search.svg"), 30, 30);
+    connect(ui->edKeyword, &IconLineEdit::clicked, this, &MainWindow::filterSourceTree);
+
+    connect(engine, &PlaybackEngine::playingRowChanged, this, &MainWindow::selectPlayingRow);
+    if (btnRevealInExplorer)
+        connect(btnRevealInExplorer, &QPushButton::clicked, this, &MainWindow::revealPlayingFile);
+    exportController = new ExportController(
+        this, ui->twSelectedMusicView, ui->btnExportMusic, *ConfigService::instance(), this);
+    initSourceFolders();
 
     WindowFrame::setDarkFrame(this);
 }
@@ -66,6 +79,9 @@ MainWindow::~MainWindow()
     coverWatcher.disconnect(this);
     coverWatcher.cancel();
     coverWatcher.waitForFinished();
+    // Sheet parses may wait for a probe; their results are simply not taken any more.
+    folderWatcher.disconnect(this);
+    sheetWatcher.disconnect(this);
     delete ui;
     ui = nullptr;
 }
@@ -235,9 +251,4 @@ void MainWindow::showPlayingView()
         applySliderStyle();
     }
     syncPlayingPageButtons();
-}
-
-void MainWindow::openFiles(const QStringList &files)
-{
-    debugLog(QStringLiteral("openFiles"), files.join(QLatin1Char('\n')));
 }

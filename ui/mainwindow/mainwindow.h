@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/trackinfo.h"
 #include "ui/mainwindow/playingbackground.h"
 
 #include <QColor>
@@ -7,10 +8,18 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QSize>
 #include <QStringList>
+#include <QVector>
+#include <memory>
 
 class AudioWaveView;
+class ExportController;
+class FileRevealer;
+class QDir;
+class QMenu;
+class SourceTreeBuilder;
 class PlaybackEngine;
 class QPushButton;
 class QTreeWidgetItem;
@@ -71,6 +80,16 @@ public:
 
     PlaybackEngine *playbackEngine() const { return engine; }
 
+    // Tracks, sheets and the external tools, for callers that know only the window.
+    static QVector<TrackInfo> parseCueFile(const QString &cuePath);
+    static double cueTimeToSeconds(const QString &mmssff);
+    static QString secondsToHMS(double seconds);
+    static QString sanitizeFileName(QString name);
+    static QString ffprobePath();
+    static QString ffmpegPath();
+    static double probeMediaDurationSeconds(const QString &mediaPath);
+    static QVector<TrackInfo> listAudioFiles(const QString &path);
+
 public slots:
     // Files given on the command line or handed over by a later start.
     void openFiles(const QStringList &files);
@@ -85,6 +104,23 @@ public slots:
     void onPlayProgressSliderReleased();
     void onPlayProgressBarReleased();
 
+    // Source tree and track lists
+    void populateCueTree(const QString &rootPath);
+    void addDirectoryNode(QTreeWidgetItem *parentItem, const QDir &dir);
+    void populateAudioFiles(const QString &dirPath);
+    void on_btnSelectSourcePath_clicked();
+    void on_btnDeleteSourcePath_clicked();
+    void on_cbSourcePath_currentIndexChanged(int index);
+    void on_twSourceView_itemClicked(QTreeWidgetItem *item, int column);
+    void on_twSourceView_customContextMenuRequested(const QPoint &pos);
+    void on_twCurrentMusicView_itemDoubleClicked(QTreeWidgetItem *item, int column);
+    void on_twCurrentMusicView_customContextMenuRequested(const QPoint &pos);
+    void on_twSelectedMusicView_itemDoubleClicked(QTreeWidgetItem *item, int column);
+    void on_twSelectedMusicView_customContextMenuRequested(const QPoint &pos);
+    void on_btnExportMusic_clicked();
+    void selectPlayingRow(int index);
+    void revealPlayingFile();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -96,6 +132,24 @@ private:
     bool hasCurrentTrack() const;
     void onTrackStarted(const QString &path, const QString &title);
     void onCoverFound(int request, const QPixmap &placeholder);
+
+    // Source tree and track lists
+    void initSourceFolders();
+    QStringList loadSourcePathList() const;
+    void saveSourcePaths(const QStringList &list, const QString &current);
+    void refreshSourceTree(const QString &path);
+    void fillSourceCombo(const QStringList &list);
+    void filterSourceTree();
+    bool revealInExplorer(const QString &path);
+    void showSheetTracks(int requestNumber, const QString &sheetPath);
+    void showFolderTracks(int requestNumber, const QString &folderPath);
+    void showTracks(const QVector<TrackInfo> &tracks, const QString &coverPath, bool fromFolder);
+    bool isInSelectedList(QTreeWidgetItem *row) const;
+    void addToSelectedList(QTreeWidgetItem *row);
+    void renumberSelectedList();
+    void deleteFromPlaylist(QTreeWidgetItem *row, int mediaId);
+    // A context menu of the window: one at a time per list, actions on the next turn.
+    QMenu *newContextMenu(QPointer<QMenu> &slot, bool &openFlag, QWidget *list);
 
     Ui::MainWindow *ui;
     // Owned; shut down (playback stopped, output thread joined) before the form goes.
@@ -111,6 +165,21 @@ private:
     QPixmap coverPixmap;
     QSize coverPixmapSize;
     double coverPixmapRatio = 1.0;
+
+    // Source tree and track lists
+    std::unique_ptr<SourceTreeBuilder> sourceTreeBuilder;
+    std::unique_ptr<FileRevealer> fileRevealer;
+    ExportController *exportController = nullptr;
+    int folderRequest = 0;
+    int sheetRequest = 0;
+    QFutureWatcher<QVector<TrackInfo>> folderWatcher;
+    QFutureWatcher<QVector<TrackInfo>> sheetWatcher;
+    QPointer<QMenu> sourceMenu;
+    bool sourceMenuOpen = false;
+    QPointer<QMenu> currentListMenu;
+    bool currentMenuOpen = false;
+    QPointer<QMenu> selectedListMenu;
+    bool selectedMenuOpen = false;
 
     QColor titleBarColor { 25, 28, 35, 255 };
     QColor titleTextColor { 255, 255, 255, 255 };
