@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/requestcounter.h"
 #include "media/trackinfo.h"
 #include "ui/mainwindow/playingbackground.h"
 
@@ -170,8 +171,8 @@ private:
     std::unique_ptr<SourceTreeBuilder> sourceTreeBuilder;
     std::unique_ptr<FileRevealer> fileRevealer;
     ExportController *exportController = nullptr;
-    int folderRequest = 0;
-    int sheetRequest = 0;
+    RequestCounter folderRequest;
+    RequestCounter sheetRequest;
     QFutureWatcher<QVector<TrackInfo>> folderWatcher;
     QFutureWatcher<QVector<TrackInfo>> sheetWatcher;
     QPointer<QMenu> sourceMenu;

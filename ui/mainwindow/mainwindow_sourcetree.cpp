@@ -188,16 +188,24 @@ void MainWindow::on_twSourceView_itemClicked(QTreeWidgetItem *item, int column)
 
     const QString type = item->data(0, Qt::UserRole).toString();
     const QString path = item->data(0, Qt::UserRole + 1).toString();
+    // A request superseded before its task starts skips the work, so quick clicks through many
+    // sheets do not queue up parses (and their probes) in front of the newest one.
     if (type == SourceTreeBuilder::kDirType) {
-        const int request = ++folderRequest;
+        const int request = folderRequest.next();
+        const auto latest = folderRequest.shared();
         folderWatcher.disconnect(this);
-        folderWatcher.setFuture(QtConcurrent::run(&AudioFiles::listAudioFiles, path));
+        folderWatcher.setFuture(QtConcurrent::run([latest, request, path]() {
+            return *latest == request ? AudioFiles::listAudioFiles(path) : QVector<TrackInfo>();
+        }));
         connect(&folderWatcher, &QFutureWatcherBase::finished, this,
             [this, request, path]() { showFolderTracks(request, path); });
     } else if (type == SourceTreeBuilder::kFileType) {
-        const int request = ++sheetRequest;
+        const int request = sheetRequest.next();
+        const auto latest = sheetRequest.shared();
         sheetWatcher.disconnect(this);
-        sheetWatcher.setFuture(QtConcurrent::run(&CueParser::parseCueFile, path));
+        sheetWatcher.setFuture(QtConcurrent::run([latest, request, path]() {
+            return *latest == request ? CueParser::parseCueFile(path) : QVector<TrackInfo>();
+        }));
         connect(&sheetWatcher, &QFutureWatcherBase::finished, this,
             [this, request, path]() { showSheetTracks(request, path); });
     }

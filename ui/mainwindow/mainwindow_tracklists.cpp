@@ -17,7 +17,7 @@
 
 void MainWindow::showSheetTracks(int requestNumber, const QString &sheetPath)
 {
-    if (requestNumber != sheetRequest)
+    if (!sheetRequest.isLatest(requestNumber))
         return;
     const QVector<TrackInfo> tracks =
         sheetWatcher.future().resultCount() > 0 ? sheetWatcher.result() : QVector<TrackInfo>();
@@ -26,7 +26,7 @@ void MainWindow::showSheetTracks(int requestNumber, const QString &sheetPath)
 
 void MainWindow::showFolderTracks(int requestNumber, const QString &folderPath)
 {
-    if (requestNumber != folderRequest)
+    if (!folderRequest.isLatest(requestNumber))
         return;
     const QVector<TrackInfo> tracks =
         folderWatcher.future().resultCount() > 0 ? folderWatcher.result() : QVector<TrackInfo>();
