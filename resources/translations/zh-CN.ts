@@ -49,5 +49,25 @@
         <source>The ffmpeg program was not found. It was looked for in %1 and on the PATH.</source>
         <translation>找不到 ffmpeg 程序。已在 %1 和 PATH 中查找。</translation>
     </message>
+    <message>
+        <source>Play</source>
+        <translation>播放</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>上一首</source>
+        <translation>上一首</translation>
+    </message>
+    <message>
+        <source>下一首</source>
+        <translation>下一首</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>退出</translation>
+    </message>
 </context>
 </TS>

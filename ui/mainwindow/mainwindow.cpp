@@ -48,6 +48,8 @@ MainWindow::MainWindow(QWidget *parent)
     initTransport();
     // Refused without the privilege; playback then simply runs at normal priority.
     ProcessPriority::raise();
+    initTray();
+    connect(ui->btnInfo, &QPushButton::clicked, this, &MainWindow::showAbout);
 
     // The left page survives restarts: "0" playlists, "1" source folders (the default).
     const QString stored = ConfigService::instance()->value(navViewKey, QStringLiteral("1"));

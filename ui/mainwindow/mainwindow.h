@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QStringList>
+#include <QSystemTrayIcon>
 #include <QVector>
 #include <memory>
 
@@ -25,6 +26,7 @@ class PlaybackEngine;
 class QPushButton;
 class QTreeWidgetItem;
 class SpinningDiscView;
+class TrayMenu;
 
 namespace Ui {
 class MainWindow;
@@ -36,7 +38,8 @@ class MainWindow;
 //
 // The bodies are split by concern: construction and page switching in mainwindow.cpp,
 // the transport and cover in mainwindow_playback.cpp and mainwindow_cover.cpp, colours in
-// mainwindow_theme.cpp, window events in mainwindow_events.cpp.
+// mainwindow_theme.cpp, the tray, quitting and the About dialog in mainwindow_tray.cpp, window
+// events in mainwindow_events.cpp.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -122,8 +125,20 @@ public slots:
     void selectPlayingRow(int index);
     void revealPlayingFile();
 
+    // Tray and window events
+    // Stops playback and the background work, then ends the event loop.
+    void onQuitRequested();
+    // A click or double click brings the window back as it was when it hid.
+    void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    // Remembers the visible pages for the next tray click.
+    void saveViewState();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
 
 private:
     void switchNavigationPage(int page);
@@ -186,4 +201,19 @@ private:
     QColor titleTextColor { 255, 255, 255, 255 };
     QColor accentColor { 25, 28, 35, 255 };
     PlayingBackground playingBackground;
+
+    // Tray and window events
+    // Decides once whether the window hides to a tray icon or closing quits.
+    void initTray();
+    // The About dialog, modal.
+    void showAbout();
+    // Cancels the background look-ups and waits for them; no result reaches the window after.
+    void stopBackgroundWork();
+    // Null where the desktop has no tray: closing the window then quits.
+    QSystemTrayIcon *trayIcon = nullptr;
+    TrayMenu *trayMenu = nullptr;
+    // The view state saved at the last hide; restorePending stays set once saved.
+    bool restorePending = false;
+    bool restorePlayingView = false;
+    int restoreLibraryPage = -1;
 };

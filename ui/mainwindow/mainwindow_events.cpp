@@ -1,7 +1,9 @@
 #include "ui/mainwindow/mainwindow.h"
 
+#include "ui/mainwindow/windowmessages.h"
 #include "ui_mainwindow.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QPainter>
 
@@ -24,10 +26,50 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
 
+    // A new size or a screen of another pixel density needs the thumbnail scaled again.
     if (watched == ui->lbCover
         && (event->type() == QEvent::Resize || event->type() == QEvent::Show
             || event->type() == QEvent::ScreenChangeInternal))
         updateCoverLabel();
 
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        saveViewState();
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    saveViewState();
+    if (!trayIcon) {
+        // Nothing could bring a hidden window back: closing ends the program like the tray's
+        // quit entry.
+        onQuitRequested();
+        event->accept();
+        return;
+    }
+    event->ignore();
+    hide();
+}
+
+void MainWindow::hideEvent(QHideEvent *event)
+{
+    saveViewState();
+    QMainWindow::hideEvent(event);
+}
+
+bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *result)
+{
+    // The playing page paints all of itself; erasing first would flash the plain background.
+    if (ui && ui->swMainView && ui->swPlayingView
+        && ui->swMainView->currentWidget() == ui->swPlayingView
+        && WindowMessages::isEraseBackground(eventType, message)) {
+        *result = 1;
+        return true;
+    }
+    return QMainWindow::nativeEvent(eventType, message, result);
 }
