@@ -49,5 +49,68 @@
         <source>The ffmpeg program was not found. It was looked for in %1 and on the PATH.</source>
         <translation>找不到 ffmpeg 程序。已在 %1 和 PATH 中查找。</translation>
     </message>
+    <message>
+        <source>Playlists</source>
+        <translation>播放列表</translation>
+    </message>
+    <message>
+        <source>Please select a playlist</source>
+        <translation>请选择一个播放列表</translation>
+    </message>
+    <message>
+        <source>This playlist has no songs</source>
+        <translation>该播放列表中没有歌曲</translation>
+    </message>
+    <message>
+        <source>Unable to get playlist id</source>
+        <translation>无法获取播放列表 ID</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete this playlist?</source>
+        <translation>确定要删除此播放列表吗？</translation>
+    </message>
+    <message>
+        <source>Please add tracks to the export list first</source>
+        <translation>请先将曲目添加到导出列表</translation>
+    </message>
+</context>
+<context>
+    <name>MediaLibraryEditView</name>
+    <message>
+        <source>Save Playlist</source>
+        <translation>保存播放列表</translation>
+    </message>
+    <message>
+        <source>Playlist Name:</source>
+        <translation>播放列表名称：</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>DefaultLibrary</source>
+        <translation>默认播放列表</translation>
+    </message>
+    <message>
+        <source>Please enter playlist name</source>
+        <translation>请输入播放列表名称</translation>
+    </message>
+    <message>
+        <source>Failed to save playlist</source>
+        <translation>保存播放列表失败</translation>
+    </message>
+    <message>
+        <source>Save completed</source>
+        <translation>保存完成</translation>
+    </message>
 </context>
 </TS>

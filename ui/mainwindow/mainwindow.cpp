@@ -54,6 +54,8 @@ MainWindow::MainWindow(QWidget *parent)
     ui->edKeyword->setIcon(imageDir + QStringLiteral("search.svg"), 30, 30);
 
     WindowFrame::setDarkFrame(this);
+
+    initPlaylistsPanel();
 }
 
 MainWindow::~MainWindow()

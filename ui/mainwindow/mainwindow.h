@@ -13,6 +13,7 @@
 class AudioWaveView;
 class PlaybackEngine;
 class QPushButton;
+class QTreeWidget;
 class QTreeWidgetItem;
 class SpinningDiscView;
 
@@ -85,6 +86,15 @@ public slots:
     void onPlayProgressSliderReleased();
     void onPlayProgressBarReleased();
 
+    // Playlists panel
+    void populateLibraryList();
+    void on_twLibraryView_itemClicked(QTreeWidgetItem *item, int column);
+    void playPlaylist();
+    void deletePlaylist();
+    void savePlaylist();
+    // The save dialog has stored tracks into this playlist.
+    void onPlaylistSaved(int playlistId, const QString &name);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -116,4 +126,14 @@ private:
     QColor titleTextColor { 255, 255, 255, 255 };
     QColor accentColor { 25, 28, 35, 255 };
     PlayingBackground playingBackground;
+
+    // Playlists panel
+    void initPlaylistsPanel();
+    QTreeWidgetItem *addPlaylistRow(int id, const QString &name);
+    // Drag and drop within the playlists and the current list; true when the event is refused.
+    bool handlePlaylistDragEvent(QObject *watched, QEvent *event);
+    // Stores the list's order after a move; for the current list also renumbers and rebuilds
+    // the play queue.
+    void persistOrder(QTreeWidget *view);
+    int shownPlaylistId = -1; // playlist whose tracks the current list shows; -1: a sheet or folder
 };
