@@ -56,6 +56,11 @@ void PlaybackEngine::setPlayQueue(const QVector<TrackInfo> &queue)
     m_currentIndex = -1;
 }
 
+void PlaybackEngine::setCurrentIndex(int index)
+{
+    m_currentIndex = index >= 0 && index < m_playQueue.size() ? index : -1;
+}
+
 int PlaybackEngine::indexOfTrack(const QString &path, double startSeconds) const
 {
     for (int i = 0; i < m_playQueue.size(); ++i) {

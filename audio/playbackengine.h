@@ -32,6 +32,8 @@ public:
     void setPlayQueue(const QVector<TrackInfo> &queue);
     const QVector<TrackInfo> &playQueue() const { return m_playQueue; }
     int currentIndex() const { return m_currentIndex; }
+    // After a reorder of the queue: the entry that is now current (-1, or out of range: none).
+    void setCurrentIndex(int index);
     // First entry of the file whose start differs by less than 0.01 s; -1 if none.
     int indexOfTrack(const QString &path, double startSeconds) const;
 

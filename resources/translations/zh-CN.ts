@@ -2,6 +2,37 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>AboutView</name>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>Quellin</source>
+        <translation type="unfinished">Quellin</translation>
+    </message>
+    <message>
+        <source>Quellin developers</source>
+        <translation>Quellin 开发者</translation>
+    </message>
+    <message>
+        <source>Support: </source>
+        <translation>支持：</translation>
+    </message>
+    <message>
+        <source>Version:</source>
+        <translation>版本：</translation>
+    </message>
+    <message>
+        <source>Association</source>
+        <translation>文件关联</translation>
+    </message>
+    <message>
+        <source>Copyright © 2025 Quellin developers. All rights reserved.</source>
+        <translation>版权所有 © 2025 Quellin 开发者。保留所有权利。</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Quellin</source>
@@ -68,6 +99,190 @@
     <message>
         <source>退出</source>
         <translation>退出</translation>
+    </message>
+    <message>
+        <source>Playlists</source>
+        <translation>播放列表</translation>
+    </message>
+    <message>
+        <source>Please select a playlist</source>
+        <translation>请选择一个播放列表</translation>
+    </message>
+    <message>
+        <source>This playlist has no songs</source>
+        <translation>该播放列表中没有歌曲</translation>
+    </message>
+    <message>
+        <source>Unable to get playlist id</source>
+        <translation>无法获取播放列表 ID</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete this playlist?</source>
+        <translation>确定要删除此播放列表吗？</translation>
+    </message>
+    <message>
+        <source>Please add tracks to the export list first</source>
+        <translation>请先将曲目添加到导出列表</translation>
+    </message>
+    <message>
+        <source>Media Library Exporer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Play library</source>
+        <translation>播放列表播放</translation>
+    </message>
+    <message>
+        <source>Delete library</source>
+        <translation>删除播放列表</translation>
+    </message>
+    <message>
+        <source>Cue Media File Exporer</source>
+        <translation>CUE 媒体文件浏览器</translation>
+    </message>
+    <message>
+        <source>Media Library Directory</source>
+        <translation>媒体库目录</translation>
+    </message>
+    <message>
+        <source>Add media directory</source>
+        <translation>添加媒体目录</translation>
+    </message>
+    <message>
+        <source>Delete media directory</source>
+        <translation>删除媒体目录</translation>
+    </message>
+    <message>
+        <source>Current Music List</source>
+        <translation>当前音乐列表</translation>
+    </message>
+    <message>
+        <source>Selected Music List</source>
+        <translation>已选音乐列表</translation>
+    </message>
+    <message>
+        <source>Save playlist</source>
+        <translation>保存播放列表</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>标题</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>#</source>
+        <translation>#</translation>
+    </message>
+    <message>
+        <source>Please enter content to search</source>
+        <translation>请输入搜索内容</translation>
+    </message>
+    <message>
+        <source>Cue Files</source>
+        <translation>CUE 文件</translation>
+    </message>
+    <message>
+        <source>Select Media Folder</source>
+        <translation>选择媒体文件夹</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete this source path?</source>
+        <translation>确定要删除此源路径吗？</translation>
+    </message>
+    <message>
+        <source>Open in Explorer</source>
+        <translation>在文件管理器中打开</translation>
+    </message>
+    <message>
+        <source>Add to Export List</source>
+        <translation>添加到导出列表</translation>
+    </message>
+    <message>
+        <source>Delete from Playlist</source>
+        <translation>从播放列表中删除</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete this song from the playlist?</source>
+        <translation>确定要从播放列表中删除这首歌吗？</translation>
+    </message>
+    <message>
+        <source>Remove from List</source>
+        <translation>从列表中移除</translation>
+    </message>
+    <message>
+        <source>Unable to locate current media file</source>
+        <translation>无法定位当前媒体文件</translation>
+    </message>
+    <message>
+        <source>File does not exist:
+%1</source>
+        <translation>文件不存在：
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>MediaLibraryEditView</name>
+    <message>
+        <source>Save Playlist</source>
+        <translation>保存播放列表</translation>
+    </message>
+    <message>
+        <source>Playlist Name:</source>
+        <translation>播放列表名称：</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>DefaultLibrary</source>
+        <translation>默认播放列表</translation>
+    </message>
+    <message>
+        <source>Please enter playlist name</source>
+        <translation>请输入播放列表名称</translation>
+    </message>
+    <message>
+        <source>Failed to save playlist</source>
+        <translation>保存播放列表失败</translation>
+    </message>
+    <message>
+        <source>Save completed</source>
+        <translation>保存完成</translation>
+    </message>
+</context>
+<context>
+    <name>MessageBoxView</name>
+    <message>
+        <source>MessageBox</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MessageBoxTitle</source>
+        <translation>消息</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished">取消</translation>
+    </message>
+    <message>
+        <source>Sure</source>
+        <translation>确定</translation>
     </message>
 </context>
 </TS>

@@ -69,6 +69,8 @@ MainWindow::MainWindow(QWidget *parent)
     initSourceFolders();
 
     WindowFrame::setDarkFrame(this);
+
+    initPlaylistsPanel();
 }
 
 MainWindow::~MainWindow()

@@ -24,6 +24,7 @@ class QMenu;
 class SourceTreeBuilder;
 class PlaybackEngine;
 class QPushButton;
+class QTreeWidget;
 class QTreeWidgetItem;
 class SpinningDiscView;
 class TrayMenu;
@@ -39,7 +40,9 @@ class MainWindow;
 // The bodies are split by concern: construction and page switching in mainwindow.cpp,
 // the transport and cover in mainwindow_playback.cpp and mainwindow_cover.cpp, colours in
 // mainwindow_theme.cpp, the tray, quitting and the About dialog in mainwindow_tray.cpp, window
-// events in mainwindow_events.cpp.
+// events in mainwindow_events.cpp, the source folders and tree in mainwindow_sourcetree.cpp,
+// both track lists in mainwindow_tracklists.cpp, files opened from outside in
+// mainwindow_openfiles.cpp, the playlists panel in mainwindow_playlists.cpp.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -133,6 +136,15 @@ public slots:
     // Remembers the visible pages for the next tray click.
     void saveViewState();
 
+    // Playlists panel
+    void populateLibraryList();
+    void on_twLibraryView_itemClicked(QTreeWidgetItem *item, int column);
+    void playPlaylist();
+    void deletePlaylist();
+    void savePlaylist();
+    // The save dialog has stored tracks into this playlist.
+    void onPlaylistSaved(int playlistId, const QString &name);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -156,6 +168,8 @@ private:
     void refreshSourceTree(const QString &path);
     void fillSourceCombo(const QStringList &list);
     void filterSourceTree();
+    // The current list shows a sheet, a folder or opened files from now on.
+    void leavePlaylistView();
     bool revealInExplorer(const QString &path);
     void showSheetTracks(int requestNumber, const QString &sheetPath);
     void showFolderTracks(int requestNumber, const QString &folderPath);
@@ -216,4 +230,14 @@ private:
     bool restorePending = false;
     bool restorePlayingView = false;
     int restoreLibraryPage = -1;
+
+    // Playlists panel
+    void initPlaylistsPanel();
+    QTreeWidgetItem *addPlaylistRow(int id, const QString &name);
+    // Drag and drop within the playlists and the current list; true when the event is refused.
+    bool handlePlaylistDragEvent(QObject *watched, QEvent *event);
+    // Stores the list's order after a move; for the current list also renumbers and rebuilds
+    // the play queue.
+    void persistOrder(QTreeWidget *view);
+    int shownPlaylistId = -1; // playlist whose tracks the current list shows; -1: a sheet or folder
 };

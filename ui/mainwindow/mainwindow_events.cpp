@@ -11,6 +11,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (!ui)
         return QMainWindow::eventFilter(watched, event);
+    if (handlePlaylistDragEvent(watched, event))
+        return true;
 
     if (watched == ui->swPlayingView && event->type() == QEvent::Paint) {
         QPainter painter(ui->swPlayingView);

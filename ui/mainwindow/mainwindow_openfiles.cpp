@@ -13,6 +13,7 @@ void MainWindow::openFiles(const QStringList &files)
     const OpenFilesPlan plan = OpenFilesPlan::build(files);
     if (plan.tracks.isEmpty())
         return;
+    leavePlaylistView();
     TrackRow::fill(ui->twCurrentMusicView, plan.tracks, false);
     engine->setPlayQueue(plan.tracks);
     if (!plan.firstFile.isEmpty())

@@ -102,6 +102,7 @@ void MainWindow::initSourceFolders()
 
 void MainWindow::refreshSourceTree(const QString &path)
 {
+    populateLibraryList();
     const QString native = QDir::toNativeSeparators(path);
     if (native.isEmpty() || !QDir(native).exists()) {
         ui->twSourceView->clear();
@@ -179,12 +180,7 @@ void MainWindow::on_twSourceView_itemClicked(QTreeWidgetItem *item, int column)
     Q_UNUSED(column);
     if (!item)
         return;
-    // Sheet and folder rows keep their order: only playlist rows may be dragged.
-    QTreeWidget *current = ui->twCurrentMusicView;
-    current->setDragEnabled(false);
-    current->setAcceptDrops(false);
-    current->setDropIndicatorShown(false);
-    current->setDragDropMode(QAbstractItemView::NoDragDrop);
+    leavePlaylistView();
 
     const QString type = item->data(0, Qt::UserRole).toString();
     const QString path = item->data(0, Qt::UserRole + 1).toString();
@@ -209,6 +205,17 @@ void MainWindow::on_twSourceView_itemClicked(QTreeWidgetItem *item, int column)
         connect(&sheetWatcher, &QFutureWatcherBase::finished, this,
             [this, request, path]() { showSheetTracks(request, path); });
     }
+}
+
+void MainWindow::leavePlaylistView()
+{
+    // Sheet and folder rows keep their order: only playlist rows may be dragged.
+    QTreeWidget *current = ui->twCurrentMusicView;
+    current->setDragEnabled(false);
+    current->setAcceptDrops(false);
+    current->setDropIndicatorShown(false);
+    current->setDragDropMode(QAbstractItemView::NoDragDrop);
+    shownPlaylistId = -1;
 }
 
 QMenu *MainWindow::newContextMenu(QPointer<QMenu> &slot, bool &openFlag, QWidget *list)
