@@ -6,8 +6,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 build=${QUELLIN_BUILD_DIR:-$root/build}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+. "$root/scripts/private-pulse.sh"
 for b in "$build"/bench/bench_*; do
     [ -x "$b" ] || continue
     echo "== $(basename "$b")"
-    "$b"
+    "$b" || echo "(failed with status $?)"
 done
