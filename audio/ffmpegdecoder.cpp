@@ -223,12 +223,11 @@ bool FFmpegDecoder::configureOutput(int sampleType, int sampleSize)
     av_channel_layout_default(&outLayout, outCount);
 
     AVSampleFormat outFormat = AV_SAMPLE_FMT_S16;
-    if (sampleType == 3 && sampleSize == 32)
+    // 24-bit output is converted from float and packed to 3 bytes per sample while decoding.
+    if ((sampleType == 3 && sampleSize == 32) || (sampleType == 1 && sampleSize == 24))
         outFormat = AV_SAMPLE_FMT_FLT;
     else if (sampleType == 1 && sampleSize == 32)
         outFormat = AV_SAMPLE_FMT_S32;
-    else if (sampleType == 1 && sampleSize == 24)
-        outFormat = AV_SAMPLE_FMT_FLT; // packed to 3 bytes per sample while decoding
     m_outputSampleFormat = outFormat;
     m_sampleType = sampleType;
     m_sampleSize = sampleSize;

@@ -126,7 +126,7 @@ void PlaybackEngine::cancelFade()
 }
 
 void PlaybackEngine::fadeVolume(
-    double from, double to, int durationMs, std::function<void()> onFinished)
+    double from, double to, int durationMs, const std::function<void()> &onFinished)
 {
     if (!m_output->hasOutput() || durationMs <= 0) {
         if (m_output->hasOutput())

@@ -89,7 +89,8 @@ public slots:
 public:
     void setOutputVolume(double volume);
     // Ramps the volume linearly over durationMs on a 15 ms timer, then runs onFinished.
-    void fadeVolume(double from, double to, int durationMs, std::function<void()> onFinished);
+    void fadeVolume(
+        double from, double to, int durationMs, const std::function<void()> &onFinished);
 
 signals:
     // After every change of playing: Pause buttons visible/enabled exactly when playing, Play

@@ -44,7 +44,9 @@ QVector<DiscGeometry::Groove> DiscGeometry::grooves() const
         return result;
     const qreal r0 = labelDiameter() / 2.0 + 0.02 * r;
     const qreal r1 = r - 0.55 * rim();
-    for (qreal ring = r0; ring < r1; ring += stepSize) {
+    const int rings = int(std::ceil((r1 - r0) / stepSize));
+    for (int i = 0; i < rings; ++i) {
+        const qreal ring = r0 + i * stepSize;
         const qreal u = (ring - r0) / (r1 - r0);
         result.append({ ring, int(70 + 30 * std::sin(120 * u)) });
     }
