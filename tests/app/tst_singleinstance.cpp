@@ -50,6 +50,8 @@ public:
         for (int i = 0; i < lines.size(); ++i) {
             if (!lines.at(i).startsWith(kOpenFilesLine))
                 continue;
+            if (lines.at(i).contains(QLatin1String(" tracks, playing row ")))
+                continue;
             QStringList paths { lines.at(i).mid(kOpenFilesLine.size()) };
             while (i + 1 < lines.size() && lines.at(i + 1).startsWith(QLatin1Char('/')))
                 paths << lines.at(++i);
@@ -239,6 +241,31 @@ private slots:
         QCOMPARE(first->openFilesCalls().size(), 1);
         // It made its databases in the user's data folder.
         QVERIFY(QFile::exists(root.path() + QStringLiteral("/data/Quellin/Data/config.db")));
+    }
+
+    void openedFilesAreListedAndPlayed()
+    {
+        QTemporaryDir root;
+        const QString album = root.path() + QStringLiteral("/music/CDImage.flac");
+        QDir().mkpath(root.path() + QStringLiteral("/music"));
+        QVERIFY(TestSupport::makeTone(album, 440, 3.0));
+        const QString sheet = root.path() + QStringLiteral("/music/CDImage.cue");
+        QFile cue(sheet);
+        QVERIFY(cue.open(QIODevice::WriteOnly));
+        cue.write("FILE \"CDImage.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"A\"\nINDEX 01 00:00:00\n"
+                  "TRACK 02 AUDIO\nTITLE \"B\"\nINDEX 01 00:01:00\n");
+        cue.close();
+        const QString loose = root.path() + QStringLiteral("/loose.flac");
+        QVERIFY(TestSupport::makeTone(loose, 330, 1.0));
+
+        auto first = startFirst(root, { sheet });
+        QVERIFY(first);
+        QVERIFY(waitFor(
+            [&] { return first->output().contains(QStringLiteral("2 tracks, playing row 0")); }));
+        QCOMPARE(runSecond(root, { loose }), 0);
+        QVERIFY(waitFor(
+            [&] { return first->output().contains(QStringLiteral("1 tracks, playing row 0")); }));
+        QCOMPARE(first->process().state(), QProcess::Running);
     }
 
     void unpreparedDataFolderEndsWithMinusOne()

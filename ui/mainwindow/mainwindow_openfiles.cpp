@@ -11,6 +11,10 @@ void MainWindow::openFiles(const QStringList &files)
 {
     debugLog(QStringLiteral("openFiles"), files.join(QLatin1Char('\n')));
     const OpenFilesPlan plan = OpenFilesPlan::build(files);
+    debugLog(QStringLiteral("openFiles"),
+        QStringLiteral("%1 tracks, playing row %2")
+            .arg(plan.tracks.size())
+            .arg(plan.indexToPlay()));
     if (plan.tracks.isEmpty())
         return;
     leavePlaylistView();
