@@ -1,4 +1,5 @@
 #include "audio/wmfdecoder.h"
+#include "support/audiosupport.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -43,15 +44,6 @@ double rms(const QByteArray &pcm, int bits)
         sum += v * v;
     }
     return count > 0 ? std::sqrt(sum / double(count)) : 0.0;
-}
-
-QByteArray readAll(IAudioDecoder &decoder, qint64 chunk)
-{
-    QByteArray out;
-    QByteArray buffer(int(chunk), Qt::Uninitialized);
-    for (qint64 n; (n = decoder.read(buffer.data(), chunk)) > 0;)
-        out.append(buffer.constData(), int(n));
-    return out;
 }
 
 qint64 frameBytes(const IAudioDecoder &decoder)
@@ -174,7 +166,7 @@ void TestWmfDecoder::opensAndDecodes()
     QVERIFY2(qAbs(decoder.durationMs() - durationMs) <= toleranceMs,
         qPrintable(QString::number(decoder.durationMs())));
 
-    const QByteArray all = readAll(decoder, 65536);
+    const QByteArray all = AudioSupport::readAll(&decoder, 65536);
     QCOMPARE(all.size() % frameBytes(decoder), 0);
     const qint64 decodedMs = all.size() / frameBytes(decoder) * 1000 / rate;
     QVERIFY2(qAbs(decodedMs - durationMs) <= toleranceMs, qPrintable(QString::number(decodedMs)));
@@ -209,7 +201,7 @@ void TestWmfDecoder::deliversExactSamples()
 
     WmfDecoder decoder;
     QVERIFY(decoder.open(m_dir.filePath(name)));
-    const QByteArray all = readAll(decoder, chunk);
+    const QByteArray all = AudioSupport::readAll(&decoder, chunk);
     QCOMPARE(all.size() / frameBytes(decoder), frames);
     const int bits = decoder.sampleSize();
     const auto check = [bits](const QByteArray &pcm, qint64 frame, qint64 n) {
@@ -225,7 +217,7 @@ void TestWmfDecoder::deliversExactSamples()
     char byte;
     QCOMPARE(decoder.read(&byte, 1), qint64(0));
     QVERIFY(decoder.seek(againMs));
-    const QByteArray again = readAll(decoder, chunk);
+    const QByteArray again = AudioSupport::readAll(&decoder, chunk);
     const qint64 target = againMs * decoder.sampleRate() / 1000;
     QCOMPARE(again.size() / frameBytes(decoder), frames - target);
     QVERIFY(check(again, 0, target));
@@ -284,7 +276,7 @@ void TestWmfDecoder::seeks()
         QCOMPARE(sampleAt(buffer, decoder.sampleSize(), 0), firstSample);
 
     // Nothing before the target is delivered: what remains is the rest of the file.
-    const qint64 rest = first + readAll(decoder, 65536).size();
+    const qint64 rest = first + AudioSupport::readAll(&decoder, 65536).size();
     const qint64 restMs = rest / frameBytes(decoder) * 1000 / decoder.sampleRate();
     QVERIFY2(qAbs(restMs - (durationMs - targetMs)) <= toleranceMs + 10,
         qPrintable(QString::number(restMs)));

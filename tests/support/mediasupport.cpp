@@ -100,4 +100,34 @@ bool makeVideoFile(const QString &path)
             QStringLiteral("ffv1"), QStringLiteral("-c:a"), QStringLiteral("flac"), path });
 }
 
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList fileNames(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+TrackInfo rangeTrack(
+    const QString &title, const QString &file, double start, double duration, const QString &type)
+{
+    TrackInfo t;
+    t.title = title;
+    t.filePath = file;
+    t.startSeconds = start;
+    t.durationSeconds = duration;
+    t.fileType = type.isEmpty() ? QFileInfo(file).suffix().toLower() : type;
+    return t;
+}
+
+TrackInfo wholeTrack(const QString &file, const QString &title)
+{
+    TrackInfo t = rangeTrack(title.isEmpty() ? QFileInfo(file).fileName() : title, file, 0, 0);
+    t.wholeFile = true;
+    return t;
+}
+
 } // namespace MediaSupport
