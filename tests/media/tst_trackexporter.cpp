@@ -35,7 +35,8 @@ private slots:
 
 private:
     QString newFolder();
-    void useFakeFfmpeg(const MediaSupport::FakeTool &tool);
+    // An ffmpeg that writes `writes` to its output file (when not empty), sleeps, then exits.
+    void useFakeFfmpeg(const QByteArray &writes, int exitCode = 0, int sleepSeconds = 0);
     bool runExport(
         TrackExporter &exporter, const QVector<TrackInfo> &tracks, const QString &folder);
     // Raw 32-bit samples of a file, or of the range "-ss start [-t duration]" of it.
@@ -65,8 +66,12 @@ QString TrackExporterTest::newFolder()
     return folder;
 }
 
-void TrackExporterTest::useFakeFfmpeg(const MediaSupport::FakeTool &tool)
+void TrackExporterTest::useFakeFfmpeg(const QByteArray &writes, int exitCode, int sleepSeconds)
 {
+    MediaSupport::FakeTool tool;
+    tool.writeLastArgument = writes;
+    tool.exitCode = exitCode;
+    tool.sleepSeconds = sleepSeconds;
     const QString folder = newFolder();
     QVERIFY(MediaSupport::makeFakeTool(folder, QStringLiteral("ffmpeg"), tool, m_record));
     MediaTools::setToolFolderOverride(folder);
@@ -114,9 +119,7 @@ void TrackExporterTest::names()
     QFETCH(QStringList, titles);
     QFETCH(QStringList, existing);
     QFETCH(QStringList, written);
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "CUT";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("CUT");
     const QString folder = newFolder();
     for (const QString &name : existing)
         QVERIFY(MediaSupport::writeFile(QDir(folder).filePath(name), "OLD"));
@@ -204,9 +207,7 @@ void TrackExporterTest::arguments()
     const QString path = m_dir.filePath(source);
     if (type == QLatin1String("wav") || type == QLatin1String("aiff"))
         QVERIFY(TestSupport::makeTone(path, 440, 3.0));
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "CUT";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("CUT");
     const QString folder = newFolder();
 
     TrackExporter exporter;
@@ -281,10 +282,7 @@ void TrackExporterTest::failures()
 {
     QFETCH(int, exitCode);
     QFETCH(QByteArray, writes);
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.exitCode = exitCode;
-    ffmpeg.writeLastArgument = writes;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg(writes, exitCode);
     const QString good = m_dir.filePath(QStringLiteral("good.wav"));
     QVERIFY(MediaSupport::writeFile(good, "RIFF"));
     const QString folder = newFolder();
@@ -312,10 +310,7 @@ void TrackExporterTest::failures()
 void TrackExporterTest::cancelCut()
 {
     // An ffmpeg that has written part of its file and goes on for a minute.
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    ffmpeg.sleepSeconds = 60;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("PARTIAL", 0, 60);
     const QString folder = newFolder();
     const QString album = m_dir.filePath(QStringLiteral("album.flac"));
 
@@ -342,7 +337,7 @@ void TrackExporterTest::cancelCut()
 
 void TrackExporterTest::cancelCopy()
 {
-    useFakeFfmpeg({});
+    useFakeFfmpeg(QByteArray());
     const QString big = m_dir.filePath(QStringLiteral("big.wav"));
     QVERIFY(MediaSupport::writeFile(big, QByteArray(20 * 1024 * 1024, 'x')));
     const QString small = m_dir.filePath(QStringLiteral("small.wav"));
@@ -369,10 +364,7 @@ void TrackExporterTest::cancelCopy()
 
 void TrackExporterTest::destroyedWhileCutting()
 {
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    ffmpeg.sleepSeconds = 60;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("PARTIAL", 0, 60);
     const QString folder = newFolder();
     {
         TrackExporter exporter;
@@ -400,9 +392,7 @@ void TrackExporterTest::playlistNames()
     QFETCH(QString, cuePath);
     QFETCH(QStringList, existing);
     QFETCH(QString, playlist);
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "CUT";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("CUT");
     const QString folder = newFolder();
     for (const QString &name : existing)
         QVERIFY(MediaSupport::writeFile(QDir(folder).filePath(name), "OLD"));
@@ -434,9 +424,7 @@ void TrackExporterTest::refusals()
                        "PATH.")
             .arg(empty));
 
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.sleepSeconds = 60;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg(QByteArray(), 0, 60);
     QSignalSpy finished(&exporter, &TrackExporter::finished);
     QCOMPARE(exporter.start({ track }, folder), TrackExporter::StartResult::Started);
     QCOMPARE(exporter.start({ track }, folder), TrackExporter::StartResult::Busy);

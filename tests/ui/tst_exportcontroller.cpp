@@ -93,7 +93,8 @@ private slots:
 
 private:
     QString newFolder();
-    void useFakeFfmpeg(const MediaSupport::FakeTool &tool);
+    // An ffmpeg that writes `writes` to its output file (when not empty), sleeps, then exits.
+    void useFakeFfmpeg(const QByteArray &writes, int exitCode = 0, int sleepSeconds = 0);
     // The controller answers the folder dialog with this folder and records how it was asked.
     void chooseFolder(const QString &folder);
     QProgressDialog *progressDialog() const;
@@ -156,8 +157,12 @@ QString ExportControllerTest::newFolder()
     return folder;
 }
 
-void ExportControllerTest::useFakeFfmpeg(const MediaSupport::FakeTool &tool)
+void ExportControllerTest::useFakeFfmpeg(const QByteArray &writes, int exitCode, int sleepSeconds)
 {
+    MediaSupport::FakeTool tool;
+    tool.writeLastArgument = writes;
+    tool.exitCode = exitCode;
+    tool.sleepSeconds = sleepSeconds;
     const QString folder = newFolder();
     QVERIFY(MediaSupport::makeFakeTool(folder, QStringLiteral("ffmpeg"), tool, m_record));
     MediaTools::setToolFolderOverride(folder);
@@ -201,9 +206,7 @@ void ExportControllerTest::cancelledFolderDialogWritesNothing()
 {
     QFETCH(QString, stored);
     QFETCH(QString, startFolder);
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "CUT";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("CUT");
     if (!stored.isEmpty()) {
         QDir().mkpath(stored);
         m_config->setValue(QStringLiteral("exportPath"), stored);
@@ -268,10 +271,7 @@ void ExportControllerTest::realExport()
 
 void ExportControllerTest::failedCutIsReported()
 {
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.exitCode = 1;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("PARTIAL", 1);
     TrackRow::fill(
         m_list, { rangeTrack("Broken Song", m_dir.filePath("album.flac"), 0, 10) }, false);
     const QString target = newFolder();
@@ -289,10 +289,7 @@ void ExportControllerTest::failedCutIsReported()
 void ExportControllerTest::cancelFromProgressDialog()
 {
     // An ffmpeg that has written part of its file and goes on for a minute.
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    ffmpeg.sleepSeconds = 60;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("PARTIAL", 0, 60);
     const QString album = m_dir.filePath(QStringLiteral("album.flac"));
     TrackRow::fill(m_list,
         { rangeTrack("One", album, 0, 10), rangeTrack("Two", album, 10, 10),
