@@ -306,12 +306,7 @@ private slots:
         QTest::addColumn<int>("playing");
         QTest::newRow("album sheet")
             << QStringList { "Album/CDImage.cue" } << QStringList { "One", "Two", "Three" } << 0;
-        QTest::newRow("sheet then album")
-            << QStringList { "Album/CDImage.cue", "Album/CDImage.flac" }
-            << QStringList { "One", "Two", "Three" } << 0;
-        QTest::newRow("album then sheet")
-            << QStringList { "Album/CDImage.flac", "Album/CDImage.cue" }
-            << QStringList { "CDImage.flac", "One", "Two", "Three" } << 0;
+        // The order rules of several files are OpenFilesPlan's, tested there.
         QTest::newRow("song named in a sheet")
             << QStringList { "Songs/two.flac" } << QStringList { "Intro", "Two", "Outro" } << 1;
         QTest::newRow("two loose files") << QStringList { "Loose2/x.flac", "Loose2/y.flac" }
