@@ -66,6 +66,7 @@ QList<QStringList> recordedCalls(const QString &recordFile)
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -26,6 +26,7 @@ bool makeFakeTool(const QString &folder, const QString &name, const FakeTool &be
 // The argument lists recorded so far, one per call, oldest first; empty when none.
 QList<QStringList> recordedCalls(const QString &recordFile);
 
+// Writes the file, making its folder first when missing.
 bool writeFile(const QString &path, const QByteArray &bytes);
 // The file's bytes; empty when it cannot be read.
 QByteArray readFile(const QString &path);

@@ -2,6 +2,7 @@
 #include "audio/playbackengine.h"
 #include "media/mediatools.h"
 #include "support/databasefixture.h"
+#include "support/mediasupport.h"
 #include "support/modalsupport.h"
 #include "support/pulsesupport.h"
 #include "support/testsupport.h"
@@ -20,15 +21,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
+using MediaSupport::writeFile;
 
+namespace {
 QByteArray sheet(const QString &audio, const QStringList &titles)
 {
     QByteArray text = "FILE \"" + audio.toUtf8() + "\" WAVE\n";
