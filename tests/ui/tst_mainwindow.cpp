@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QThreadPool>
+#include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
@@ -106,6 +107,15 @@ void tst_MainWindow::texts()
         QCOMPARE(button->iconSize(), QSize(24, 24));
         QVERIFY(!button->icon().isNull());
     }
+    for (const char *name : { "twCurrentMusicView", "twSelectedMusicView" }) {
+        const QTreeWidgetItem *h = window.findChild<QTreeWidget *>(name)->headerItem();
+        QCOMPARE(QStringList({ h->text(0), h->text(1), h->text(2), h->text(3) }),
+            QStringList({ "Title", "Start", "Duration", "#" }));
+    }
+    QCOMPARE(window.findChild<QTreeWidget *>("twLibraryView")->headerItem()->text(0),
+        QString("Playlists"));
+    QCOMPARE(window.findChild<QTreeWidget *>("twSourceView")->headerItem()->text(0),
+        QString("Cue Files"));
 }
 
 void tst_MainWindow::navigationPage_data()
@@ -167,6 +177,7 @@ void tst_MainWindow::playingPage()
     window.showPlayingView();
     QCOMPARE(main->currentWidget()->objectName(), QString("swPlayingView"));
     // Nothing plays: the play button shows on the playing page.
+    QVERIFY(window.findChild<QWidget *>("hsPlayProcessSlider")->isHidden());
     QVERIFY(!window.findChild<QWidget *>("btnPlayMusic")->isHidden());
     QVERIFY(window.findChild<QWidget *>("btnPauseMusic")->isHidden());
     window.findChild<QPushButton *>("btnBack")->click();
