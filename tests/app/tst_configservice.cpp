@@ -5,6 +5,7 @@
 #include "support/databasefixture.h"
 
 #include <QtTest>
+#include <memory>
 
 class tst_ConfigService : public QObject
 {
@@ -21,10 +22,15 @@ private:
     }
 
 private slots:
+    void init()
+    {
+        fixture = std::make_unique<DatabaseFixture>();
+        QVERIFY(fixture->isValid());
+    }
+    void cleanup() { fixture.reset(); }
+
     void defaultsOnFreshDatabase()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         ConfigService config;
         config.load();
         QCOMPARE(config.value(QStringLiteral("exportPath"), QString()), QString());
@@ -34,8 +40,6 @@ private slots:
 
     void writeThroughAndRestart()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         const QString folder = QStringLiteral("/home/user/Music/Albums");
         {
             ConfigService config;
@@ -47,7 +51,7 @@ private slots:
             QCOMPARE(dao.listDicts().first()->dictValue, folder);
             QCOMPARE(dao.listDicts().first()->dictDesc, QStringLiteral("sourcePath"));
         }
-        QVERIFY(fixture.restart());
+        QVERIFY(fixture->restart());
         ConfigService again;
         again.load();
         QCOMPARE(again.value(QStringLiteral("sourcePath")), folder);
@@ -55,8 +59,6 @@ private slots:
 
     void insertOnceThenUpdate()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         ConfigService config;
         config.load();
         config.setValue(QStringLiteral("exportPath"), QStringLiteral("/a"));
@@ -77,8 +79,6 @@ private slots:
 
     void valueOfFailedInsertIsWrittenLater()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         ConfigService config;
         config.load();
         // The settings database goes away for a moment: the value holds in memory...
@@ -87,7 +87,7 @@ private slots:
         config.setValue(QStringLiteral("sourcePath"), QStringLiteral("/first"));
         QCOMPARE(config.value(QStringLiteral("sourcePath")), QStringLiteral("/first"));
         // ...and the next write, with the database back, lands as a row.
-        QVERIFY(fixture.restart());
+        QVERIFY(fixture->restart());
         config.setValue(QStringLiteral("sourcePath"), QStringLiteral("/second"));
         QCOMPARE(rowsNamed(QStringLiteral("sourcePath")), 1);
         ConfigService reloaded;
@@ -97,8 +97,6 @@ private slots:
 
     void laterRowWinsOnLoad()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         Dao dao;
         for (const QString &v : { QStringLiteral("old"), QStringLiteral("new") }) {
             auto d = std::make_shared<Dict>();
@@ -110,6 +108,9 @@ private slots:
         config.load();
         QCOMPARE(config.value(QStringLiteral("k")), QStringLiteral("new"));
     }
+
+private:
+    std::unique_ptr<DatabaseFixture> fixture;
 };
 
 QTEST_GUILESS_MAIN(tst_ConfigService)

@@ -1,4 +1,5 @@
 #include "audio/apedecoder.h"
+#include "support/audiosupport.h"
 
 #include <QFile>
 #include <QLibrary>
@@ -25,15 +26,6 @@ QByteArray ramp(qint64 firstBlock, qint64 blocks, int channels, int bits)
                 out.append(char((value >> (8 * k)) & 0xff));
         }
     }
-    return out;
-}
-
-QByteArray readAll(IAudioDecoder &decoder, qint64 chunk)
-{
-    QByteArray out;
-    QByteArray buffer(int(chunk), Qt::Uninitialized);
-    for (qint64 n; (n = decoder.read(buffer.data(), chunk)) > 0;)
-        out.append(buffer.constData(), int(n));
     return out;
 }
 
@@ -194,7 +186,7 @@ void TestApeDecoder::readsRamp()
     ApeDecoder::setLibraryPath(library);
     ApeDecoder decoder;
     QVERIFY(decoder.open(fakeFile(8000, channels, bits, blocks)));
-    const QByteArray all = readAll(decoder, chunk);
+    const QByteArray all = AudioSupport::readAll(&decoder, chunk);
     QCOMPARE(all.size(), int(blocks * channels * bits / 8));
     QVERIFY(all == ramp(0, blocks, channels, bits));
     QCOMPARE(decoder.positionMs(), blocks * 1000 / 8000);
@@ -203,7 +195,7 @@ void TestApeDecoder::readsRamp()
     QCOMPARE(decoder.read(bytes, 0), qint64(0));
     // After the end a seek makes it deliver again.
     QVERIFY(decoder.seek(0));
-    QCOMPARE(readAll(decoder, chunk), all);
+    QCOMPARE(AudioSupport::readAll(&decoder, chunk), all);
 }
 
 void TestApeDecoder::keepsPartialBlockPending()
@@ -383,7 +375,7 @@ void TestApeDecoder::findsLibraryBySystemSearch()
     QCOMPARE(ApeDecoder::libraryPath(), QStringLiteral("libMAC.so"));
     ApeDecoder decoder;
     QVERIFY(decoder.open(fakeFile(8000, 1, 16, 10)));
-    QCOMPARE(readAll(decoder, 100), ramp(0, 10, 1, 16));
+    QCOMPARE(AudioSupport::readAll(&decoder, 100), ramp(0, 10, 1, 16));
 }
 
 QTEST_GUILESS_MAIN(TestApeDecoder)

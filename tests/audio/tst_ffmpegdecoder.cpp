@@ -26,25 +26,6 @@ qint64 packTo24(double value)
     return std::lround(qBound(-1.0, value, 1.0) * 8388607.0);
 }
 
-QVector<qint64> samplesOf(const QByteArray &bytes, int type, int size)
-{
-    QVector<qint64> out;
-    if (type == 3) {
-        for (float v : toFloat(bytes))
-            out << qint64(std::llround(double(v) * 2147483648.0)); // exact for these ramps
-    } else if (size == 32) {
-        for (qint32 v : toInt32(bytes))
-            out << v;
-    } else if (size == 24) {
-        for (qint32 v : packed24ToInt32(bytes))
-            out << v;
-    } else {
-        for (qint16 v : toInt16(bytes))
-            out << v;
-    }
-    return out;
-}
-
 } // namespace
 
 class TestFFmpegDecoder : public QObject

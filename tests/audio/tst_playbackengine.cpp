@@ -28,18 +28,6 @@ QString albumSource()
         "if(lt(t\\,4)\\,1000\\,660))))|(mod(n\\,65536)-32768)/32768':s=44100:d=6");
 }
 
-TrackInfo track(const QString &path, int number, double start, double duration)
-{
-    TrackInfo info;
-    info.number = number;
-    info.title = QStringLiteral("Track %1").arg(number);
-    info.startSeconds = start;
-    info.durationSeconds = duration;
-    info.filePath = path;
-    info.fileType = QStringLiteral("flac");
-    return info;
-}
-
 // A run of consecutive counter frames in the recording.
 struct Run
 {

@@ -6,19 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+using AudioSupport::track;
 
-TrackInfo track(const QString &path, int number, double start, double duration)
-{
-    TrackInfo info;
-    info.number = number;
-    info.title = QStringLiteral("Track %1").arg(number);
-    info.startSeconds = start;
-    info.durationSeconds = duration;
-    info.filePath = path;
-    info.fileType = QStringLiteral("flac");
-    return info;
-}
+namespace {
 
 QString stateOf(const PlaybackEngine &engine)
 {

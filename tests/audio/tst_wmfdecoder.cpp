@@ -1,4 +1,5 @@
 #include "audio/wmfdecoder.h"
+#include "support/audiosupport.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -45,15 +46,6 @@ double rms(const QByteArray &pcm, int bits)
     return count > 0 ? std::sqrt(sum / double(count)) : 0.0;
 }
 
-QByteArray readAll(IAudioDecoder &decoder, qint64 chunk)
-{
-    QByteArray out;
-    QByteArray buffer(int(chunk), Qt::Uninitialized);
-    for (qint64 n; (n = decoder.read(buffer.data(), chunk)) > 0;)
-        out.append(buffer.constData(), int(n));
-    return out;
-}
-
 qint64 frameBytes(const IAudioDecoder &decoder)
 {
     return qint64(bytesPerSample(decoder.sampleSize())) * decoder.channelCount();
@@ -80,18 +72,10 @@ private slots:
 
 private:
     QString file(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
-    bool ffmpeg(const QStringList &args);
 
     QTemporaryDir m_dir;
     bool m_haveMusepack = false;
 };
-
-bool TestWmfDecoder::ffmpeg(const QStringList &args)
-{
-    QStringList all { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-        QStringLiteral("error"), QStringLiteral("-y") };
-    return TestSupport::run(QStringLiteral("ffmpeg"), all << args);
-}
 
 void TestWmfDecoder::initTestCase()
 {
@@ -99,25 +83,18 @@ void TestWmfDecoder::initTestCase()
     using TestSupport::makeAudio;
     using TestSupport::makeTone;
     QVERIFY(makeAudio(file(kCounter16),
-        QStringLiteral("aevalsrc=exprs=mod(n\\,32768)/32768|-mod(n\\,32768)/32768"
-                       ":s=44100:d=3"),
-        { QStringLiteral("-c:a"), QStringLiteral("pcm_s16le") }));
-    QVERIFY(makeAudio(file(kRamp24),
-        QStringLiteral("aevalsrc=exprs=mod(37*n\\,8388608)/8388608:s=48000:d=2"),
-        { QStringLiteral("-c:a"), QStringLiteral("pcm_s24le") }));
-    QVERIFY(makeTone(file(kAac), 440, 3, 44100, { QStringLiteral("-c:a"), QStringLiteral("aac") }));
-    QVERIFY(makeTone(
-        file(kOpus), 440, 3, 48000, { QStringLiteral("-c:a"), QStringLiteral("libopus") }));
-    QVERIFY(ffmpeg({ QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("testsrc=size=64x48:rate=10:duration=3"), QStringLiteral("-f"),
-        QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("sine=frequency=440:sample_rate=44100:duration=3"), QStringLiteral("-map"),
-        QStringLiteral("0:v"), QStringLiteral("-map"), QStringLiteral("1:a"),
-        QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"),
-        QStringLiteral("aac"), QStringLiteral("-ac"), QStringLiteral("2"), file(kVideoFirst) }));
-    QVERIFY(ffmpeg({ QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("testsrc=size=64x48:rate=10:duration=1"), QStringLiteral("-c:v"),
-        QStringLiteral("mpeg4"), m_dir.filePath(QStringLiteral("videoonly.mp4")) }));
+        "aevalsrc=exprs=mod(n\\,32768)/32768|-mod(n\\,32768)/32768:s=44100:d=3",
+        { "-c:a", "pcm_s16le" }));
+    QVERIFY(makeAudio(file(kRamp24), "aevalsrc=exprs=mod(37*n\\,8388608)/8388608:s=48000:d=2",
+        { "-c:a", "pcm_s24le" }));
+    QVERIFY(makeTone(file(kAac), 440, 3, 44100, { "-c:a", "aac" }));
+    QVERIFY(makeTone(file(kOpus), 440, 3, 48000, { "-c:a", "libopus" }));
+    QVERIFY(makeAudio(file(kVideoFirst),
+        "testsrc=size=64x48:rate=10:duration=3[out0];"
+        "sine=frequency=440:sample_rate=44100:duration=3[out1]",
+        { "-c:v", "mpeg4", "-c:a", "aac", "-ac", "2" }));
+    QVERIFY(makeAudio(
+        file("videoonly.mp4"), "testsrc=size=64x48:rate=10:duration=1", { "-c:v", "mpeg4" }));
     // ffmpeg has no Musepack encoder; mpcenc (musepack-tools) makes one from a WAV.
     const QString mpcenc = QStandardPaths::findExecutable(QStringLiteral("mpcenc"));
     if (!mpcenc.isEmpty()) {
@@ -174,7 +151,7 @@ void TestWmfDecoder::opensAndDecodes()
     QVERIFY2(qAbs(decoder.durationMs() - durationMs) <= toleranceMs,
         qPrintable(QString::number(decoder.durationMs())));
 
-    const QByteArray all = readAll(decoder, 65536);
+    const QByteArray all = AudioSupport::readAll(&decoder, 65536);
     QCOMPARE(all.size() % frameBytes(decoder), 0);
     const qint64 decodedMs = all.size() / frameBytes(decoder) * 1000 / rate;
     QVERIFY2(qAbs(decodedMs - durationMs) <= toleranceMs, qPrintable(QString::number(decodedMs)));
@@ -209,7 +186,7 @@ void TestWmfDecoder::deliversExactSamples()
 
     WmfDecoder decoder;
     QVERIFY(decoder.open(m_dir.filePath(name)));
-    const QByteArray all = readAll(decoder, chunk);
+    const QByteArray all = AudioSupport::readAll(&decoder, chunk);
     QCOMPARE(all.size() / frameBytes(decoder), frames);
     const int bits = decoder.sampleSize();
     const auto check = [bits](const QByteArray &pcm, qint64 frame, qint64 n) {
@@ -225,7 +202,7 @@ void TestWmfDecoder::deliversExactSamples()
     char byte;
     QCOMPARE(decoder.read(&byte, 1), qint64(0));
     QVERIFY(decoder.seek(againMs));
-    const QByteArray again = readAll(decoder, chunk);
+    const QByteArray again = AudioSupport::readAll(&decoder, chunk);
     const qint64 target = againMs * decoder.sampleRate() / 1000;
     QCOMPARE(again.size() / frameBytes(decoder), frames - target);
     QVERIFY(check(again, 0, target));
@@ -284,7 +261,7 @@ void TestWmfDecoder::seeks()
         QCOMPARE(sampleAt(buffer, decoder.sampleSize(), 0), firstSample);
 
     // Nothing before the target is delivered: what remains is the rest of the file.
-    const qint64 rest = first + readAll(decoder, 65536).size();
+    const qint64 rest = first + AudioSupport::readAll(&decoder, 65536).size();
     const qint64 restMs = rest / frameBytes(decoder) * 1000 / decoder.sampleRate();
     QVERIFY2(qAbs(restMs - (durationMs - targetMs)) <= toleranceMs + 10,
         qPrintable(QString::number(restMs)));

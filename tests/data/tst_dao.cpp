@@ -7,6 +7,7 @@
 #include "support/logcapture.h"
 
 #include <QtTest>
+#include <memory>
 
 namespace {
 MediaPtr makeMedia(int libraryId, const QString &name, int sortNum, int start = 0, int end = 0)
@@ -37,10 +38,15 @@ class tst_Dao : public QObject
     Q_OBJECT
 
 private slots:
+    void init()
+    {
+        fixture = std::make_unique<DatabaseFixture>();
+        QVERIFY(fixture->isValid());
+    }
+    void cleanup() { fixture.reset(); }
+
     void mediaRoundTripAndOrder()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         Dao dao;
         QCOMPARE(dao.maxMediaSortNum(7), 0);
         // Inserted out of order; listed by sortNum.
@@ -81,8 +87,6 @@ private slots:
 
     void libraryRoundTripAndOrder()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         Dao dao;
         QCOMPARE(dao.maxLibrarySortNum(), 0);
         const auto b = makeLibrary(QStringLiteral("B"), 2);
@@ -106,8 +110,6 @@ private slots:
 
     void dictRoundTrip()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         Dao dao;
         auto d = std::make_shared<Dict>();
         d->dictName = QStringLiteral("exportPath");
@@ -125,8 +127,6 @@ private slots:
 
     void missingRowsAreSilent()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         LogCapture log;
         Dao dao;
         QVERIFY(!dao.getMedia(4242));
@@ -160,6 +160,9 @@ private slots:
         QCOMPARE(log.linesStartingWith(QStringLiteral("**Debug** Dao Error: ")).size(), 4);
         DatabaseRegistry::release();
     }
+
+private:
+    std::unique_ptr<DatabaseFixture> fixture;
 };
 
 QTEST_GUILESS_MAIN(tst_Dao)

@@ -7,6 +7,7 @@
 
 #include <QSqlQuery>
 #include <QtTest>
+#include <memory>
 
 Q_DECLARE_METATYPE(PlaylistEntry)
 
@@ -53,6 +54,12 @@ class PlaylistStoreTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void init()
+    {
+        fixture = std::make_unique<DatabaseFixture>();
+        QVERIFY(fixture->isValid());
+    }
+    void cleanup() { fixture.reset(); }
     void newPlaylistFollowsLargestSortNumber();
     void nameMatchedIgnoringCase();
     void sameSelectionTwiceAddsNothing();
@@ -70,12 +77,13 @@ private slots:
     void deleteRemovesTracksThenPlaylist();
     void playlistOrderSurvivesRestart();
     void trackOrderStored();
+
+private:
+    std::unique_ptr<DatabaseFixture> fixture;
 };
 
 void PlaylistStoreTest::newPlaylistFollowsLargestSortNumber()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     PlaylistStore store;
     const int a = store.save(QStringLiteral("A"), {}).playlistId;
     QVERIFY(a > 0);
@@ -88,8 +96,6 @@ void PlaylistStoreTest::newPlaylistFollowsLargestSortNumber()
 
 void PlaylistStoreTest::nameMatchedIgnoringCase()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     PlaylistStore store;
     const int id = store.save(QStringLiteral("Night Drive"), album().mid(0, 1)).playlistId;
     const auto result = store.save(QStringLiteral("  nIGHT dRIVE "), album().mid(1));
@@ -103,8 +109,6 @@ void PlaylistStoreTest::nameMatchedIgnoringCase()
 
 void PlaylistStoreTest::sameSelectionTwiceAddsNothing()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     PlaylistStore store;
     const int id = store.save(QStringLiteral("P"), album()).playlistId;
     const auto again = store.save(QStringLiteral("P"), album());
@@ -135,8 +139,6 @@ void PlaylistStoreTest::duplicatesWithinOneSave()
 {
     QFETCH(QList<PlaylistEntry>, entries);
     QFETCH(QStringList, expected);
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     const auto result = PlaylistStore().save(QStringLiteral("P"), entries);
     QCOMPARE(result.added, expected.size());
     QCOMPARE(stored(result.playlistId), expected);
@@ -145,8 +147,6 @@ void PlaylistStoreTest::duplicatesWithinOneSave()
 
 void PlaylistStoreTest::appendedAfterLargestTrackSortNumber()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     PlaylistStore store;
     const int id = store.save(QStringLiteral("P"), album().mid(0, 2)).playlistId;
     auto second = Dao().listMedia(id).at(1);
@@ -170,8 +170,6 @@ void PlaylistStoreTest::blankNameSavesNothing_data()
 void PlaylistStoreTest::blankNameSavesNothing()
 {
     QFETCH(QString, name);
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     const auto result = PlaylistStore().save(name, album());
     QCOMPARE(result.status, PlaylistStore::SaveStatus::BlankName);
     QCOMPARE(countRows(QStringLiteral("MediaLibrary")), 0);
@@ -182,8 +180,6 @@ void PlaylistStoreTest::blankNameSavesNothing()
 // the refused one.
 void PlaylistStoreTest::failedTrackIsReportedAndRetried()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     QSqlQuery query(DatabaseRegistry::database(false));
     QVERIFY(query.exec(
         QStringLiteral("create trigger refuse before insert on Media when new.name = 'Two' "
@@ -273,8 +269,6 @@ void PlaylistStoreTest::trackMapping()
 
 void PlaylistStoreTest::tracksNumberedInStoredOrder()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     PlaylistStore store;
     const int id = store.save(QStringLiteral("P"), album()).playlistId;
     auto first = Dao().listMedia(id).at(0);
@@ -292,8 +286,6 @@ void PlaylistStoreTest::tracksNumberedInStoredOrder()
 
 void PlaylistStoreTest::deleteRemovesTracksThenPlaylist()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     PlaylistStore store;
     const int gone = store.save(QStringLiteral("Gone"), album()).playlistId;
     const int kept = store.save(QStringLiteral("Kept"), album().mid(0, 1)).playlistId;
@@ -306,15 +298,13 @@ void PlaylistStoreTest::deleteRemovesTracksThenPlaylist()
 
 void PlaylistStoreTest::playlistOrderSurvivesRestart()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     PlaylistStore store;
     QList<int> ids;
     for (const char *name : { "First", "Second", "Third" })
         ids << store.save(QString::fromLatin1(name), {}).playlistId;
     // The third dragged to the top; a row without an id is passed over but keeps its place.
     store.storePlaylistOrder({ ids[2], 0, ids[0], ids[1] });
-    QVERIFY(fixture.restart());
+    QVERIFY(fixture->restart());
     QStringList order;
     QList<int> sortNums;
     const auto playlists = PlaylistStore().playlists();
@@ -328,8 +318,6 @@ void PlaylistStoreTest::playlistOrderSurvivesRestart()
 
 void PlaylistStoreTest::trackOrderStored()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     PlaylistStore store;
     const int id = store.save(QStringLiteral("P"), album()).playlistId;
     const QVector<PlaylistTrack> before = store.tracks(id);

@@ -69,7 +69,6 @@ private slots:
     void unreadable_data();
     void unreadable();
     void realProbe();
-    void probeArguments();
     void probeFailures_data();
     void probeFailures();
 
@@ -367,24 +366,6 @@ void CueParserTest::realProbe()
         QCOMPARE(t.filePath, QFileInfo(audio).absoluteFilePath());
         QVERIFY2(qAbs(t.durationSeconds - 2.0) < 0.001, qPrintable(QString::number(t.number)));
     }
-}
-
-void CueParserTest::probeArguments()
-{
-    MediaSupport::FakeTool probe;
-    probe.output = QStringLiteral("3.5\n");
-    useFakeProbe(probe);
-    const QString sheet =
-        writeSheet("FILE \"album.flac\" FLAC\nTRACK 01 AUDIO\nINDEX 01 00:01:00\n");
-    const QVector<TrackInfo> tracks = CueParser::parseCueFile(sheet);
-    QCOMPARE(tracks.size(), 1);
-    QCOMPARE(tracks.first().durationSeconds, 2.5);
-    const QList<QStringList> calls = probeCalls();
-    QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.first(),
-        (QStringList { "-v", "error", "-show_entries", "format=duration", "-of",
-            "default=noprint_wrappers=1:nokey=1",
-            QDir(m_dir.path()).absoluteFilePath(QStringLiteral("album.flac")) }));
 }
 
 void CueParserTest::probeFailures_data()

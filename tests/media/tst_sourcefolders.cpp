@@ -3,16 +3,22 @@
 #include "support/databasefixture.h"
 
 #include <QtTest>
+#include <memory>
 
 class tst_SourceFolders : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init()
+    {
+        fixture = std::make_unique<DatabaseFixture>();
+        QVERIFY(fixture->isValid());
+    }
+    void cleanup() { fixture.reset(); }
+
     void singlePathWhenListIsEmpty()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         ConfigService config;
         config.load();
         config.setValue(QStringLiteral("sourcePath"), QStringLiteral("/music/a"));
@@ -22,8 +28,6 @@ private slots:
 
     void duplicatesListedOnce()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         ConfigService config;
         config.load();
         config.setValue(QStringLiteral("sourcePathList"), QStringLiteral("/m/a||/m/b|/m/a|/m/A"));
@@ -35,8 +39,6 @@ private slots:
 
     void addDeleteAndRestart()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         {
             ConfigService config;
             config.load();
@@ -50,7 +52,7 @@ private slots:
             QCOMPARE(folders.removeFolder(QStringLiteral("/m/a")), QStringLiteral("/m/b"));
             QCOMPARE(config.value(QStringLiteral("sourcePathList")), QStringLiteral("/m/b"));
         }
-        QVERIFY(fixture.restart());
+        QVERIFY(fixture->restart());
         {
             ConfigService config;
             config.load();
@@ -63,7 +65,7 @@ private slots:
             QCOMPARE(config.value(QStringLiteral("sourcePath"), QStringLiteral("none")),
                 QStringLiteral("none"));
         }
-        QVERIFY(fixture.restart());
+        QVERIFY(fixture->restart());
         ConfigService config;
         config.load();
         SourceFolders folders(config);
@@ -73,8 +75,6 @@ private slots:
 
     void startupFallsBackToFirstListed()
     {
-        DatabaseFixture fixture;
-        QVERIFY(fixture.isValid());
         ConfigService config;
         config.load();
         config.setValue(QStringLiteral("sourcePathList"), QStringLiteral("/m/x|/m/y"));
@@ -82,6 +82,9 @@ private slots:
         QCOMPARE(folders.startupPath(), QStringLiteral("/m/x"));
         QCOMPARE(config.value(QStringLiteral("sourcePath")), QStringLiteral("/m/x"));
     }
+
+private:
+    std::unique_ptr<DatabaseFixture> fixture;
 };
 
 QTEST_GUILESS_MAIN(tst_SourceFolders)

@@ -7,42 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-TrackInfo rangeTrack(const QString &title, const QString &file, double start, double duration,
-    const QString &type = QString())
-{
-    TrackInfo t;
-    t.title = title;
-    t.filePath = file;
-    t.startSeconds = start;
-    t.durationSeconds = duration;
-    t.fileType = type.isEmpty() ? QFileInfo(file).suffix().toLower() : type;
-    return t;
-}
-
-TrackInfo wholeTrack(const QString &title, const QString &file)
-{
-    TrackInfo t;
-    t.title = title;
-    t.filePath = file;
-    t.fileType = QFileInfo(file).suffix().toLower();
-    t.wholeFile = true;
-    return t;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList fileNames(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
-
-} // namespace
+using MediaSupport::fileNames;
+using MediaSupport::rangeTrack;
+using MediaSupport::readFile;
+using MediaSupport::wholeTrack;
 
 class TrackExporterTest : public QObject
 {
@@ -67,7 +35,8 @@ private slots:
 
 private:
     QString newFolder();
-    void useFakeFfmpeg(const MediaSupport::FakeTool &tool);
+    // An ffmpeg that writes `writes` to its output file (when not empty), sleeps, then exits.
+    void useFakeFfmpeg(const QByteArray &writes, int exitCode = 0, int sleepSeconds = 0);
     bool runExport(
         TrackExporter &exporter, const QVector<TrackInfo> &tracks, const QString &folder);
     // Raw 32-bit samples of a file, or of the range "-ss start [-t duration]" of it.
@@ -97,8 +66,12 @@ QString TrackExporterTest::newFolder()
     return folder;
 }
 
-void TrackExporterTest::useFakeFfmpeg(const MediaSupport::FakeTool &tool)
+void TrackExporterTest::useFakeFfmpeg(const QByteArray &writes, int exitCode, int sleepSeconds)
 {
+    MediaSupport::FakeTool tool;
+    tool.writeLastArgument = writes;
+    tool.exitCode = exitCode;
+    tool.sleepSeconds = sleepSeconds;
     const QString folder = newFolder();
     QVERIFY(MediaSupport::makeFakeTool(folder, QStringLiteral("ffmpeg"), tool, m_record));
     MediaTools::setToolFolderOverride(folder);
@@ -121,7 +94,7 @@ QByteArray TrackExporterTest::decode(const QString &path, const QStringList &ran
     args << range << QStringLiteral("-f") << QStringLiteral("s32le") << raw;
     if (!TestSupport::run(QStringLiteral("ffmpeg"), args))
         return QByteArray();
-    return readAll(raw);
+    return readFile(raw);
 }
 
 void TrackExporterTest::names_data()
@@ -146,9 +119,7 @@ void TrackExporterTest::names()
     QFETCH(QStringList, titles);
     QFETCH(QStringList, existing);
     QFETCH(QStringList, written);
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "CUT";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("CUT");
     const QString folder = newFolder();
     for (const QString &name : existing)
         QVERIFY(MediaSupport::writeFile(QDir(folder).filePath(name), "OLD"));
@@ -161,11 +132,11 @@ void TrackExporterTest::names()
     QStringList got;
     for (const QString &path : exporter.result().writtenFiles) {
         got << QFileInfo(path).fileName();
-        QCOMPARE(readAll(path), QByteArray("CUT"));
+        QCOMPARE(readFile(path), QByteArray("CUT"));
     }
     QCOMPARE(got, written);
     for (const QString &name : existing)
-        QCOMPARE(readAll(QDir(folder).filePath(name)), QByteArray("OLD"));
+        QCOMPARE(readFile(QDir(folder).filePath(name)), QByteArray("OLD"));
     QCOMPARE(TrackExporter::summaryText(exporter.result()), QStringLiteral("Export completed."));
 }
 
@@ -236,9 +207,7 @@ void TrackExporterTest::arguments()
     const QString path = m_dir.filePath(source);
     if (type == QLatin1String("wav") || type == QLatin1String("aiff"))
         QVERIFY(TestSupport::makeTone(path, 440, 3.0));
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "CUT";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("CUT");
     const QString folder = newFolder();
 
     TrackExporter exporter;
@@ -273,7 +242,7 @@ void TrackExporterTest::realCuts()
     // Starts that lie inside codec packets, as CUE frames do; the last track runs to the end.
     QVector<TrackInfo> tracks { rangeTrack("One", source, 0.0, 1.2466667),
         rangeTrack("Two", source, 1.2466667, 2.5066667),
-        rangeTrack("Three", source, 3.7533333, 0.0), wholeTrack("Whole", source) };
+        rangeTrack("Three", source, 3.7533333, 0.0), wholeTrack(source, "Whole") };
     TrackInfo &first = tracks.first();
     first.cuePath = QFileInfo(source).path() + QStringLiteral("/My Album.cue");
 
@@ -292,10 +261,10 @@ void TrackExporterTest::realCuts()
         QVERIFY2(decode(result.writtenFiles.at(i)) == expected, qPrintable(tracks.at(i).title));
         QCOMPARE(QFileInfo(result.writtenFiles.at(i)).suffix(), suffix);
     }
-    QCOMPARE(readAll(result.writtenFiles.at(3)), readAll(source));
+    QCOMPARE(readFile(result.writtenFiles.at(3)), readFile(source));
 
     QCOMPARE(result.playlistPath, QDir(folder).filePath(QStringLiteral("My Album.m3u8")));
-    QCOMPARE(QString::fromUtf8(readAll(result.playlistPath)),
+    QCOMPARE(QString::fromUtf8(readFile(result.playlistPath)),
         QStringLiteral("#EXTM3U\n#EXTINF:1,One\nOne.%1\n#EXTINF:2,Two\nTwo.%1\n"
                        "#EXTINF:0,Three\nThree.%1\n#EXTINF:6,Whole\nWhole.%1\n")
             .arg(suffix));
@@ -313,10 +282,7 @@ void TrackExporterTest::failures()
 {
     QFETCH(int, exitCode);
     QFETCH(QByteArray, writes);
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.exitCode = exitCode;
-    ffmpeg.writeLastArgument = writes;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg(writes, exitCode);
     const QString good = m_dir.filePath(QStringLiteral("good.wav"));
     QVERIFY(MediaSupport::writeFile(good, "RIFF"));
     const QString folder = newFolder();
@@ -324,8 +290,8 @@ void TrackExporterTest::failures()
     TrackExporter exporter;
     QVERIFY(runExport(exporter,
         { rangeTrack(QStringLiteral("Bad cut"), m_dir.filePath("album.flac"), 0, 5),
-            wholeTrack(QStringLiteral("Gone"), m_dir.filePath("missing.wav")),
-            wholeTrack(QStringLiteral("Good"), good) },
+            wholeTrack(m_dir.filePath("missing.wav"), QStringLiteral("Gone")),
+            wholeTrack(good, QStringLiteral("Good")) },
         folder));
     const TrackExporter::Result result = exporter.result();
     QCOMPARE(result.failedTitles, (QStringList { "Bad cut", "Gone" }));
@@ -335,7 +301,7 @@ void TrackExporterTest::failures()
     // what was written.
     const QString playlist = QDir(m_dir.path()).dirName() + QStringLiteral(".m3u8");
     QCOMPARE(fileNames(folder), (QStringList { "Good.wav", playlist }));
-    QCOMPARE(readAll(QDir(folder).filePath(playlist)),
+    QCOMPARE(readFile(QDir(folder).filePath(playlist)),
         QByteArray("#EXTM3U\n#EXTINF:0,Good\nGood.wav\n"));
     QCOMPARE(TrackExporter::summaryText(result),
         QStringLiteral("2 of 3 tracks could not be exported:\nBad cut\nGone"));
@@ -344,10 +310,7 @@ void TrackExporterTest::failures()
 void TrackExporterTest::cancelCut()
 {
     // An ffmpeg that has written part of its file and goes on for a minute.
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    ffmpeg.sleepSeconds = 60;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("PARTIAL", 0, 60);
     const QString folder = newFolder();
     const QString album = m_dir.filePath(QStringLiteral("album.flac"));
 
@@ -374,7 +337,7 @@ void TrackExporterTest::cancelCut()
 
 void TrackExporterTest::cancelCopy()
 {
-    useFakeFfmpeg({});
+    useFakeFfmpeg(QByteArray());
     const QString big = m_dir.filePath(QStringLiteral("big.wav"));
     QVERIFY(MediaSupport::writeFile(big, QByteArray(20 * 1024 * 1024, 'x')));
     const QString small = m_dir.filePath(QStringLiteral("small.wav"));
@@ -388,7 +351,7 @@ void TrackExporterTest::cancelCopy()
             QTimer::singleShot(0, &exporter, [&exporter] { exporter.cancel(); });
     });
     QVERIFY(runExport(exporter,
-        { wholeTrack("Small", small), wholeTrack("Big", big), wholeTrack("Never", small) },
+        { wholeTrack(small, "Small"), wholeTrack(big, "Big"), wholeTrack(small, "Never") },
         folder));
     const TrackExporter::Result result = exporter.result();
     QVERIFY(result.cancelled);
@@ -401,10 +364,7 @@ void TrackExporterTest::cancelCopy()
 
 void TrackExporterTest::destroyedWhileCutting()
 {
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    ffmpeg.sleepSeconds = 60;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("PARTIAL", 0, 60);
     const QString folder = newFolder();
     {
         TrackExporter exporter;
@@ -432,9 +392,7 @@ void TrackExporterTest::playlistNames()
     QFETCH(QString, cuePath);
     QFETCH(QStringList, existing);
     QFETCH(QString, playlist);
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "CUT";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("CUT");
     const QString folder = newFolder();
     for (const QString &name : existing)
         QVERIFY(MediaSupport::writeFile(QDir(folder).filePath(name), "OLD"));
@@ -445,10 +403,10 @@ void TrackExporterTest::playlistNames()
     TrackExporter exporter;
     QVERIFY(runExport(exporter, { track }, folder));
     QCOMPARE(exporter.result().playlistPath, QDir(folder).filePath(playlist));
-    QCOMPARE(readAll(exporter.result().playlistPath),
+    QCOMPARE(readFile(exporter.result().playlistPath),
         QByteArray("#EXTM3U\n#EXTINF:59,Song\nSong.flac\n"));
     for (const QString &name : existing)
-        QCOMPARE(readAll(QDir(folder).filePath(name)), QByteArray("OLD"));
+        QCOMPARE(readFile(QDir(folder).filePath(name)), QByteArray("OLD"));
 }
 
 void TrackExporterTest::refusals()
@@ -466,9 +424,7 @@ void TrackExporterTest::refusals()
                        "PATH.")
             .arg(empty));
 
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.sleepSeconds = 60;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg(QByteArray(), 0, 60);
     QSignalSpy finished(&exporter, &TrackExporter::finished);
     QCOMPARE(exporter.start({ track }, folder), TrackExporter::StartResult::Started);
     QCOMPARE(exporter.start({ track }, folder), TrackExporter::StartResult::Busy);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <cmath>
 #include <cstring>
 
 namespace AudioSupport {
@@ -44,6 +45,18 @@ qint32 ramp24(qint64 frame)
 bool encode(const QString &path, const QString &source, const QStringList &outputOptions)
 {
     return TestSupport::makeAudio(path, source, outputOptions);
+}
+
+TrackInfo track(const QString &path, int number, double start, double duration)
+{
+    TrackInfo info;
+    info.number = number;
+    info.title = QStringLiteral("Track %1").arg(number);
+    info.startSeconds = start;
+    info.durationSeconds = duration;
+    info.filePath = path;
+    info.fileType = QStringLiteral("flac");
+    return info;
 }
 
 QByteArray readAll(IAudioDecoder *decoder, qint64 chunkBytes)
@@ -104,6 +117,25 @@ QVector<qint32> packed24ToInt32(const QByteArray &bytes)
     for (int i = 0; i < values.size(); ++i, p += 3)
         values[i] = qint32(quint32(p[0]) << 8 | quint32(p[1]) << 16 | quint32(p[2]) << 24) >> 8;
     return values;
+}
+
+QVector<qint64> samplesOf(const QByteArray &bytes, int type, int size)
+{
+    QVector<qint64> out;
+    if (type == 3) {
+        for (float v : toFloat(bytes))
+            out << qint64(std::llround(double(v) * 2147483648.0)); // exact for these ramps
+    } else if (size == 32) {
+        for (qint32 v : toInt32(bytes))
+            out << v;
+    } else if (size == 24) {
+        for (qint32 v : packed24ToInt32(bytes))
+            out << v;
+    } else {
+        for (qint16 v : toInt16(bytes))
+            out << v;
+    }
+    return out;
 }
 
 } // namespace AudioSupport

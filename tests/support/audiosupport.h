@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/trackinfo.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -29,10 +31,16 @@ QByteArray readAll(IAudioDecoder *decoder, qint64 chunkBytes = 65536);
 QByteArray ffmpegDecode(
     const QString &path, const QString &format, const QStringList &extraOptions = {});
 
+// Track `number` ("Track N") of a FLAC album: the range start..start+duration of path.
+TrackInfo track(const QString &path, int number, double start, double duration);
+
 // Little-endian sample readers.
 QVector<qint16> toInt16(const QByteArray &bytes);
 QVector<qint32> toInt32(const QByteArray &bytes);
 QVector<float> toFloat(const QByteArray &bytes);
 QVector<qint32> packed24ToInt32(const QByteArray &bytes);
+// Samples of the output format (type 3: float, scaled to 32-bit integers; else signed of size
+// bits) as integers.
+QVector<qint64> samplesOf(const QByteArray &bytes, int type, int size);
 
 } // namespace AudioSupport

@@ -66,6 +66,7 @@ QList<QStringList> recordedCalls(const QString &recordFile)
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
@@ -98,6 +99,36 @@ bool makeVideoFile(const QString &path)
             QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
             QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-c:v"),
             QStringLiteral("ffv1"), QStringLiteral("-c:a"), QStringLiteral("flac"), path });
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList fileNames(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+TrackInfo rangeTrack(
+    const QString &title, const QString &file, double start, double duration, const QString &type)
+{
+    TrackInfo t;
+    t.title = title;
+    t.filePath = file;
+    t.startSeconds = start;
+    t.durationSeconds = duration;
+    t.fileType = type.isEmpty() ? QFileInfo(file).suffix().toLower() : type;
+    return t;
+}
+
+TrackInfo wholeTrack(const QString &file, const QString &title)
+{
+    TrackInfo t = rangeTrack(title.isEmpty() ? QFileInfo(file).fileName() : title, file, 0, 0);
+    t.wholeFile = true;
+    return t;
 }
 
 } // namespace MediaSupport

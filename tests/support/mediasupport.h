@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/trackinfo.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -24,7 +26,18 @@ bool makeFakeTool(const QString &folder, const QString &name, const FakeTool &be
 // The argument lists recorded so far, one per call, oldest first; empty when none.
 QList<QStringList> recordedCalls(const QString &recordFile);
 
+// Writes the file, making its folder first when missing.
 bool writeFile(const QString &path, const QByteArray &bytes);
+// The file's bytes; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+// The names of the plain files in folder, sorted.
+QStringList fileNames(const QString &folder);
+
+// A track of a range of file; its type is the file's suffix in lower case unless given.
+TrackInfo rangeTrack(const QString &title, const QString &file, double start, double duration,
+    const QString &type = QString());
+// A whole-file track, titled with the file's name unless given.
+TrackInfo wholeTrack(const QString &file, const QString &title = QString());
 
 // A stereo FLAC tone of the given length carrying a 32x32 attached picture of one colour
 // (an ffmpeg colour name such as "red").

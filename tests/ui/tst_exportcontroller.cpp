@@ -20,41 +20,12 @@
 #include <QtTest>
 #include <memory>
 
+using MediaSupport::fileNames;
+using MediaSupport::rangeTrack;
+using MediaSupport::readFile;
+using MediaSupport::wholeTrack;
+
 namespace {
-
-TrackInfo rangeTrack(
-    int number, const QString &title, const QString &file, double start, double duration)
-{
-    TrackInfo t;
-    t.number = number;
-    t.title = title;
-    t.filePath = file;
-    t.startSeconds = start;
-    t.durationSeconds = duration;
-    t.fileType = QFileInfo(file).suffix();
-    return t;
-}
-
-TrackInfo wholeTrack(const QString &file)
-{
-    TrackInfo t;
-    t.title = QFileInfo(file).fileName();
-    t.filePath = file;
-    t.fileType = QFileInfo(file).suffix();
-    t.wholeFile = true;
-    return t;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList fileNames(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
 
 // The value as the database holds it, read back the way the next start of the program does.
 QString storedExportPath()
@@ -122,7 +93,8 @@ private slots:
 
 private:
     QString newFolder();
-    void useFakeFfmpeg(const MediaSupport::FakeTool &tool);
+    // An ffmpeg that writes `writes` to its output file (when not empty), sleeps, then exits.
+    void useFakeFfmpeg(const QByteArray &writes, int exitCode = 0, int sleepSeconds = 0);
     // The controller answers the folder dialog with this folder and records how it was asked.
     void chooseFolder(const QString &folder);
     QProgressDialog *progressDialog() const;
@@ -185,8 +157,12 @@ QString ExportControllerTest::newFolder()
     return folder;
 }
 
-void ExportControllerTest::useFakeFfmpeg(const MediaSupport::FakeTool &tool)
+void ExportControllerTest::useFakeFfmpeg(const QByteArray &writes, int exitCode, int sleepSeconds)
 {
+    MediaSupport::FakeTool tool;
+    tool.writeLastArgument = writes;
+    tool.exitCode = exitCode;
+    tool.sleepSeconds = sleepSeconds;
     const QString folder = newFolder();
     QVERIFY(MediaSupport::makeFakeTool(folder, QStringLiteral("ffmpeg"), tool, m_record));
     MediaTools::setToolFolderOverride(folder);
@@ -230,14 +206,12 @@ void ExportControllerTest::cancelledFolderDialogWritesNothing()
 {
     QFETCH(QString, stored);
     QFETCH(QString, startFolder);
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "CUT";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("CUT");
     if (!stored.isEmpty()) {
         QDir().mkpath(stored);
         m_config->setValue(QStringLiteral("exportPath"), stored);
     }
-    TrackRow::fill(m_list, { rangeTrack(1, "One", m_dir.filePath("album.flac"), 0, 10) }, false);
+    TrackRow::fill(m_list, { rangeTrack("One", m_dir.filePath("album.flac"), 0, 10) }, false);
     chooseFolder(QString());
 
     m_controller->exportTracks();
@@ -263,8 +237,8 @@ void ExportControllerTest::realExport()
     const QString loose = QDir(albumFolder).filePath(QStringLiteral("Loose.flac"));
     QVERIFY(TestSupport::makeTone(album, 440, 6.0));
     QVERIFY(TestSupport::makeTone(loose, 660, 1.5));
-    QVector<TrackInfo> tracks { rangeTrack(1, "Opening", album, 0.0, 2.5),
-        rangeTrack(2, "Closing", album, 2.5, 3.5), wholeTrack(loose) };
+    QVector<TrackInfo> tracks { rangeTrack("Opening", album, 0.0, 2.5),
+        rangeTrack("Closing", album, 2.5, 3.5), wholeTrack(loose) };
     tracks[0].cuePath = tracks[1].cuePath =
         QDir(albumFolder).filePath(QStringLiteral("CDImage.cue"));
     TrackRow::fill(m_list, tracks, false);
@@ -285,7 +259,7 @@ void ExportControllerTest::realExport()
     QTRY_VERIFY(!progressDialog());
     QCOMPARE(fileNames(target),
         (QStringList { "CDImage.m3u8", "Closing.flac", "Loose.flac", "Opening.flac" }));
-    QCOMPARE(readAll(QDir(target).filePath("Loose.flac")), readAll(loose));
+    QCOMPARE(readFile(QDir(target).filePath("Loose.flac")), readFile(loose));
     // Each row's own range was cut.
     QCOMPARE(
         qRound(MediaTools::probeMediaDurationSeconds(QDir(target).filePath("Opening.flac")) * 10),
@@ -297,12 +271,9 @@ void ExportControllerTest::realExport()
 
 void ExportControllerTest::failedCutIsReported()
 {
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.exitCode = 1;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("PARTIAL", 1);
     TrackRow::fill(
-        m_list, { rangeTrack(1, "Broken Song", m_dir.filePath("album.flac"), 0, 10) }, false);
+        m_list, { rangeTrack("Broken Song", m_dir.filePath("album.flac"), 0, 10) }, false);
     const QString target = newFolder();
     chooseFolder(target);
 
@@ -318,14 +289,11 @@ void ExportControllerTest::failedCutIsReported()
 void ExportControllerTest::cancelFromProgressDialog()
 {
     // An ffmpeg that has written part of its file and goes on for a minute.
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    ffmpeg.sleepSeconds = 60;
-    useFakeFfmpeg(ffmpeg);
+    useFakeFfmpeg("PARTIAL", 0, 60);
     const QString album = m_dir.filePath(QStringLiteral("album.flac"));
     TrackRow::fill(m_list,
-        { rangeTrack(1, "One", album, 0, 10), rangeTrack(2, "Two", album, 10, 10),
-            rangeTrack(3, "Three", album, 20, 10) },
+        { rangeTrack("One", album, 0, 10), rangeTrack("Two", album, 10, 10),
+            rangeTrack("Three", album, 20, 10) },
         false);
     const QString target = newFolder();
     chooseFolder(target);

@@ -1,10 +1,12 @@
 #include "app/configservice.h"
 #include "audio/playbackengine.h"
+#include "support/audiosupport.h"
 #include "support/databasefixture.h"
 #include "support/modalsupport.h"
 #include "support/pulsesupport.h"
 #include "support/testsupport.h"
 #include "ui/mainwindow/mainwindow.h"
+#include "ui/mainwindow/trackrow.h"
 #include "ui/views/audiowaveview.h"
 #include "ui/views/spinningdiscview.h"
 
@@ -33,7 +35,6 @@ private slots:
     void playWithoutSelectionAsks();
 
 private:
-    QTreeWidgetItem *addRow(MainWindow &window, const TrackInfo &track);
     QVector<TrackInfo> album() const;
     bool visible(MainWindow &window, const char *name)
     {
@@ -68,34 +69,9 @@ void tst_PlayingView::cleanup()
 
 QVector<TrackInfo> tst_PlayingView::album() const
 {
-    QVector<TrackInfo> tracks;
-    for (int i = 0; i < 3; ++i) {
-        TrackInfo t;
-        t.number = i + 1;
-        t.title = QString("Track %1").arg(i + 1);
-        t.startSeconds = 2.0 * i;
-        t.durationSeconds = 2.0;
-        t.filePath = dir.filePath("album.flac");
-        t.fileType = "flac";
-        tracks << t;
-    }
-    return tracks;
-}
-
-// A row as the track lists make it (title, start, duration; the track in column 0).
-QTreeWidgetItem *tst_PlayingView::addRow(MainWindow &window, const TrackInfo &track)
-{
-    auto *list = window.findChild<QTreeWidget *>("twCurrentMusicView");
-    auto *item = new QTreeWidgetItem(
-        list, { track.title, QString(), QString(), QString::number(track.number) });
-    item->setData(0, Qt::UserRole, track.filePath);
-    item->setData(0, Qt::UserRole + 1, track.startSeconds);
-    item->setData(0, Qt::UserRole + 2, track.durationSeconds);
-    item->setData(0, Qt::UserRole + 3, track.fileType);
-    item->setData(0, Qt::UserRole + 4, track.title);
-    item->setData(0, Qt::UserRole + 5, track.number);
-    item->setData(0, Qt::UserRole + 6, track.wholeFile);
-    return item;
+    const QString path = dir.filePath("album.flac");
+    return { AudioSupport::track(path, 1, 0, 2), AudioSupport::track(path, 2, 2, 2),
+        AudioSupport::track(path, 3, 4, 2) };
 }
 
 void tst_PlayingView::buttonsFollowTheEngine()
@@ -104,10 +80,9 @@ void tst_PlayingView::buttonsFollowTheEngine()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QVector<TrackInfo> tracks = album();
-    for (const TrackInfo &t : tracks)
-        addRow(window, t);
-    window.playbackEngine()->setPlayQueue(tracks);
     auto *list = window.findChild<QTreeWidget *>("twCurrentMusicView");
+    TrackRow::fill(list, tracks, false);
+    window.playbackEngine()->setPlayQueue(tracks);
     list->setCurrentItem(list->topLevelItem(1));
 
     QVERIFY(visible(window, "btnPlay") && !visible(window, "btnPause"));

@@ -4,6 +4,7 @@
 #include "data/databaseregistry.h"
 #include "data/media.h"
 #include "data/medialibrary.h"
+#include "support/audiosupport.h"
 #include "support/databasefixture.h"
 #include "support/modalsupport.h"
 #include "support/pulsesupport.h"
@@ -535,16 +536,8 @@ void tst_PlaylistsPanel::sheetRowsRefuseDrags()
     auto window = openWindow();
     QVERIFY(window);
     QTreeWidget *list = current(*window);
-    QVector<TrackInfo> tracks;
-    for (int i = 0; i < 3; ++i) {
-        TrackInfo track;
-        track.number = i + 1;
-        track.title = QStringLiteral("T%1").arg(i + 1);
-        track.startSeconds = 10.0 * i;
-        track.durationSeconds = 10;
-        track.filePath = longTone;
-        tracks << track;
-    }
+    const QVector<TrackInfo> tracks { AudioSupport::track(longTone, 1, 0, 10),
+        AudioSupport::track(longTone, 2, 10, 10), AudioSupport::track(longTone, 3, 20, 10) };
     TrackRow::fill(list, tracks, false);
     window->playbackEngine()->setPlayQueue(tracks);
     list->setDragDropMode(QAbstractItemView::InternalMove);
@@ -552,8 +545,9 @@ void tst_PlaylistsPanel::sheetRowsRefuseDrags()
 
     dragRow(list, list->topLevelItem(2), aboveRow(list, list->topLevelItem(0)));
     QCoreApplication::processEvents();
-    QCOMPARE(columnTexts(list, 0), QStringList({ "T1", "T2", "T3" }));
-    QCOMPARE(queueTitles(window->playbackEngine()), QStringList({ "1 T1", "2 T2", "3 T3" }));
+    QCOMPARE(columnTexts(list, 0), QStringList({ "Track 1", "Track 2", "Track 3" }));
+    QCOMPARE(queueTitles(window->playbackEngine()),
+        QStringList({ "1 Track 1", "2 Track 2", "3 Track 3" }));
 }
 
 // The offscreen platform drops every drag at once; the minimal one runs Qt's own drag loop,

@@ -1,11 +1,13 @@
 #include "app/configservice.h"
 #include "audio/playbackengine.h"
+#include "support/audiosupport.h"
 #include "support/databasefixture.h"
 #include "support/modalsupport.h"
 #include "support/pulsesupport.h"
 #include "support/testsupport.h"
 #include "ui/mainwindow/covertheme.h"
 #include "ui/mainwindow/mainwindow.h"
+#include "ui/mainwindow/trackrow.h"
 #include "ui/mainwindow/trayavailability.h"
 #include "ui/views/aboutview.h"
 #include "ui/views/spinningdiscview.h"
@@ -116,18 +118,9 @@ void tst_TrayEvents::cleanup()
 
 QVector<TrackInfo> tst_TrayEvents::album() const
 {
-    QVector<TrackInfo> tracks;
-    for (int i = 0; i < 3; ++i) {
-        TrackInfo t;
-        t.number = i + 1;
-        t.title = QString("Track %1").arg(i + 1);
-        t.startSeconds = 2.0 * i;
-        t.durationSeconds = 2.0;
-        t.filePath = dir.filePath("album.flac");
-        t.fileType = "flac";
-        tracks << t;
-    }
-    return tracks;
+    const QString path = dir.filePath("album.flac");
+    return { AudioSupport::track(path, 1, 0, 2), AudioSupport::track(path, 2, 2, 2),
+        AudioSupport::track(path, 3, 4, 2) };
 }
 
 void tst_TrayEvents::trayFollowsAvailability_data()
@@ -316,14 +309,7 @@ void tst_TrayEvents::trayMenuDrivesPlaybackAndQuits()
     // Rows as the track lists make them; the second is selected.
     const QVector<TrackInfo> tracks = album();
     auto *list = window.findChild<QTreeWidget *>("twCurrentMusicView");
-    for (const TrackInfo &t : tracks) {
-        auto *item = new QTreeWidgetItem(list, { t.title });
-        item->setData(0, Qt::UserRole, t.filePath);
-        item->setData(0, Qt::UserRole + 1, t.startSeconds);
-        item->setData(0, Qt::UserRole + 2, t.durationSeconds);
-        item->setData(0, Qt::UserRole + 3, t.fileType);
-        item->setData(0, Qt::UserRole + 5, t.number);
-    }
+    TrackRow::fill(list, tracks, false);
     window.playbackEngine()->setPlayQueue(tracks);
     list->setCurrentItem(list->topLevelItem(1));
     PlaybackEngine *engine = window.playbackEngine();

@@ -1,3 +1,4 @@
+#include "support/mediasupport.h"
 #include "support/testsupport.h"
 #include "ui/views/desktopassociation.h"
 #include "ui/views/fileassociation.h"
@@ -7,6 +8,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using MediaSupport::readFile;
+using MediaSupport::writeFile;
 
 namespace {
 // Every file under root, by relative path.
@@ -21,19 +25,6 @@ QMap<QString, QByteArray> tree(const QString &root)
             files.insert(QDir(root).relativeFilePath(path), file.readAll());
     }
     return files;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QString entryValue(const QByteArray &entry, const QString &key)
@@ -109,7 +100,7 @@ void DesktopAssociationTest::entryPassesValidator()
         QSKIP("desktop-file-validate is not installed");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("quellin.desktop"));
-    QVERIFY(writeAll(
+    QVERIFY(writeFile(
         path, associationIn(dir.path(), QStringLiteral("/opt/a b/quellin")).desktopEntry()));
     QByteArray output;
     QVERIFY2(TestSupport::run(validator, { path }, 30000, &output), output.constData());
@@ -142,7 +133,7 @@ void DesktopAssociationTest::installedEntryMatchesUserEntry()
 {
     const QByteArray launcher = "/usr/local/bin/quellin";
     QByteArray installed =
-        readAll(QStringLiteral(QUELLIN_SOURCE_DIR "/resources/quellin.desktop.in"));
+        readFile(QStringLiteral(QUELLIN_SOURCE_DIR "/resources/quellin.desktop.in"));
     QVERIFY(!installed.isEmpty());
     installed.replace("@QUELLIN_LAUNCHER@", launcher);
     QCOMPARE(installed, associationIn(QStringLiteral("/tmp/none"), launcher).desktopEntry());
@@ -156,7 +147,7 @@ void DesktopAssociationTest::filesWritten()
     QVERIFY(association.install());
 
     QCOMPARE(association.desktopFilePath(), dir.path() + "/data/applications/quellin.desktop");
-    const QByteArray entry = readAll(association.desktopFilePath());
+    const QByteArray entry = readFile(association.desktopFilePath());
     QCOMPARE(entry, association.desktopEntry());
     QCOMPARE(entryValue(entry, QStringLiteral("MimeType")).split(';', Qt::SkipEmptyParts),
         DesktopAssociation::mimeTypes());
@@ -164,14 +155,14 @@ void DesktopAssociationTest::filesWritten()
     QImage icon(dir.path() + "/data/icons/hicolor/256x256/apps/quellin.png");
     QCOMPARE(icon.size(), QSize(256, 256));
 
-    const QString list = QString::fromUtf8(readAll(dir.path() + "/config/mimeapps.list"));
+    const QString list = QString::fromUtf8(readFile(dir.path() + "/config/mimeapps.list"));
     QVERIFY(list.startsWith(QStringLiteral("[Added Associations]\n")));
     for (const QString &type : DesktopAssociation::mimeTypes())
         QVERIFY2(list.contains('\n' + type + "=quellin.desktop;\n"), qPrintable(type));
     QVERIFY(!list.contains(QStringLiteral("[Default Applications]")));
 
     if (!QStandardPaths::findExecutable(QStringLiteral("update-desktop-database")).isEmpty()) {
-        const QByteArray cache = readAll(dir.path() + "/data/applications/mimeinfo.cache");
+        const QByteArray cache = readFile(dir.path() + "/data/applications/mimeinfo.cache");
         QVERIFY2(cache.contains("application/x-cue=quellin.desktop;"), cache.constData());
     }
 }
@@ -179,7 +170,7 @@ void DesktopAssociationTest::filesWritten()
 void DesktopAssociationTest::secondRunLeavesSameFiles()
 {
     QTemporaryDir dir;
-    QVERIFY(writeAll(
+    QVERIFY(writeFile(
         dir.path() + "/config/mimeapps.list", "[Added Associations]\naudio/flac=other.desktop\n"));
     const DesktopAssociation association =
         associationIn(dir.path(), QStringLiteral("/opt/q/quellin"));
@@ -221,10 +212,10 @@ void DesktopAssociationTest::foreignDefaultKept()
                               "\n"
                               "[Removed Associations]\n"
                               "audio/aac=quellin.desktop;\n";
-    QVERIFY(writeAll(dir.path() + "/config/mimeapps.list", before));
+    QVERIFY(writeFile(dir.path() + "/config/mimeapps.list", before));
     QVERIFY(associationIn(dir.path(), QStringLiteral("/opt/q/quellin")).install());
 
-    const QString after = QString::fromUtf8(readAll(dir.path() + "/config/mimeapps.list"));
+    const QString after = QString::fromUtf8(readFile(dir.path() + "/config/mimeapps.list"));
     const QStringList groups = after.split('[');
     QCOMPARE(groups.size(), 4);
     QCOMPARE(groups.at(0), QStringLiteral("# chosen by the user\n"));
@@ -245,11 +236,11 @@ void DesktopAssociationTest::unreadableListLeftAlone()
 {
     QTemporaryDir dir;
     const QByteArray broken = "[Added Associations]\naudio/mpeg=\xff\xfe.desktop\n";
-    QVERIFY(writeAll(dir.path() + "/config/mimeapps.list", broken));
+    QVERIFY(writeFile(dir.path() + "/config/mimeapps.list", broken));
     const DesktopAssociation association =
         associationIn(dir.path(), QStringLiteral("/opt/q/quellin"));
     QVERIFY(!association.install());
-    QCOMPARE(readAll(dir.path() + "/config/mimeapps.list"), broken);
+    QCOMPARE(readFile(dir.path() + "/config/mimeapps.list"), broken);
     QVERIFY(QFile::exists(association.desktopFilePath()));
 }
 

@@ -13,8 +13,7 @@ class tst_Disc : public QObject
 private slots:
     void coverColors_data();
     void coverColors();
-    void redAndBlueCover();
-    void saturationWeighsMore();
+    void largeCoverSampledDown();
     void setCoverKeepsColoursForNull();
     void armEasingStops();
     void spinEasesLabelUp();
@@ -33,6 +32,14 @@ QImage filled(int w, int h, QColor color)
 {
     QImage image(w, h, QImage::Format_ARGB32);
     image.fill(color);
+    return image;
+}
+
+// A size x size cover: its top rows of one colour over another.
+QImage split(int size, QColor top, int topRows, QColor bottom)
+{
+    QImage image = filled(size, size, bottom);
+    QPainter(&image).fillRect(0, 0, size, topRows, top);
     return image;
 }
 
@@ -59,6 +66,13 @@ void tst_Disc::coverColors_data()
                                 << QColor(200, 120, 40);
     QTest::newRow("value just counted")
         << filled(8, 8, QColor(21, 21, 21)) << QColor(21, 21, 21) << QColor(21, 21, 21);
+    QTest::newRow("two thirds red over blue")
+        << split(48, Qt::red, 32, Qt::blue) << QColor(255, 0, 0) << QColor(170, 0, 85);
+    // Equal areas, but the orange bin weighs 1.0 a pixel against 0.6 for grey, so it wins; the
+    // average leans toward it 1.0 : 0.5.
+    QTest::newRow("saturation weighs more")
+        << split(48, QColor(255, 128, 0), 24, QColor(128, 128, 128)) << QColor(255, 128, 0)
+        << QColor(int((255 * 1.0 + 128 * 0.5) / 1.5), 128, int(128 * 0.5 / 1.5));
 }
 
 void tst_Disc::coverColors()
@@ -70,38 +84,13 @@ void tst_Disc::coverColors()
     QCOMPARE(averageCoverColor(image), average);
 }
 
-void tst_Disc::redAndBlueCover()
+void tst_Disc::largeCoverSampledDown()
 {
-    // Two thirds pure red over one third pure blue, already at the sampling size.
-    QImage image(48, 48, QImage::Format_ARGB32);
-    image.fill(Qt::blue);
-    {
-        QPainter p(&image);
-        p.fillRect(0, 0, 48, 32, Qt::red);
-    }
-    QCOMPARE(dominantCoverColor(image), QColor(255, 0, 0));
-    QCOMPARE(averageCoverColor(image), QColor(170, 0, 85));
-
-    // Larger covers are sampled down first; the dominant colour stays pure red.
-    const QImage large = image.scaled(480, 480);
+    // The dominant colour of two thirds red over blue stays pure red after sampling down.
+    const QImage large = split(480, Qt::red, 320, Qt::blue);
     QCOMPARE(dominantCoverColor(large), QColor(255, 0, 0));
     const QColor mean = averageCoverColor(large);
     QVERIFY(qAbs(mean.red() - 170) <= 3 && mean.green() == 0 && qAbs(mean.blue() - 85) <= 3);
-}
-
-void tst_Disc::saturationWeighsMore()
-{
-    // Half grey, half saturated orange: equal areas, but the orange bin weighs 1.0 a pixel
-    // against 0.6 for grey, so it wins; the average leans toward it 1.0 : 0.5.
-    QImage image(48, 48, QImage::Format_ARGB32);
-    image.fill(QColor(128, 128, 128));
-    {
-        QPainter p(&image);
-        p.fillRect(0, 0, 48, 24, QColor(255, 128, 0));
-    }
-    QCOMPARE(dominantCoverColor(image), QColor(255, 128, 0));
-    const QColor mean = averageCoverColor(image);
-    QCOMPARE(mean, QColor(int((255 * 1.0 + 128 * 0.5) / 1.5), 128, int(128 * 0.5 / 1.5)));
 }
 
 void tst_Disc::setCoverKeepsColoursForNull()

@@ -9,11 +9,11 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QtTest>
+#include <memory>
 
 using TestSupport::whenModalShown;
 
@@ -47,7 +47,12 @@ class MediaLibraryEditViewTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void formTexts();
+    void init()
+    {
+        fixture = std::make_unique<DatabaseFixture>();
+        QVERIFY(fixture->isValid());
+    }
+    void cleanup() { fixture.reset(); }
     void emptyDatabaseOffersDefaultLibrary();
     void comboListsPlaylistsInOrder();
     void existingNameInOtherCaseAppends();
@@ -55,30 +60,13 @@ private slots:
     void blankNameKeepsDialogOpen();
     void refusedTrackKeepsDialogOpen();
     void cancelSavesNothing();
-};
 
-void MediaLibraryEditViewTest::formTexts()
-{
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
-    MediaLibraryEditView view;
-    QCOMPARE(view.metaObject()->className(), "MediaLibraryEditView");
-    QCOMPARE(view.windowTitle(), QStringLiteral("Save Playlist"));
-    QCOMPARE(view.size(), QSize(481, 212));
-    QCOMPARE(view.findChild<QLabel *>(QStringLiteral("label"))->text(),
-        QStringLiteral("Playlist Name:"));
-    QCOMPARE(
-        view.findChild<QPushButton *>(QStringLiteral("btnSave"))->text(), QStringLiteral("Save"));
-    QCOMPARE(view.findChild<QPushButton *>(QStringLiteral("btnCancel"))->text(),
-        QStringLiteral("Cancel"));
-    QVERIFY(combo(view)->isEditable());
-    QVERIFY(view.styleSheet().contains(QStringLiteral("#btnSave")));
-}
+private:
+    std::unique_ptr<DatabaseFixture> fixture;
+};
 
 void MediaLibraryEditViewTest::emptyDatabaseOffersDefaultLibrary()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     MediaLibraryEditView view;
     QCOMPARE(combo(view)->count(), 1);
     QCOMPARE(combo(view)->currentText(), QStringLiteral("DefaultLibrary"));
@@ -107,8 +95,6 @@ void MediaLibraryEditViewTest::emptyDatabaseOffersDefaultLibrary()
 
 void MediaLibraryEditViewTest::comboListsPlaylistsInOrder()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     PlaylistStore store;
     const int jazz = store.save(QStringLiteral("Jazz"), {}).playlistId;
     const int rock = store.save(QStringLiteral("Rock"), {}).playlistId;
@@ -123,8 +109,6 @@ void MediaLibraryEditViewTest::comboListsPlaylistsInOrder()
 
 void MediaLibraryEditViewTest::existingNameInOtherCaseAppends()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     const int id =
         PlaylistStore().save(QStringLiteral("Road Trip"), selection().mid(0, 1)).playlistId;
     MediaLibraryEditView view;
@@ -151,8 +135,6 @@ void MediaLibraryEditViewTest::blankNameKeepsDialogOpen_data()
 void MediaLibraryEditViewTest::blankNameKeepsDialogOpen()
 {
     QFETCH(QString, name);
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     MediaLibraryEditView view;
     view.setMediaList(selection());
     QSignalSpy saved(&view, &MediaLibraryEditView::playlistSaved);
@@ -168,8 +150,6 @@ void MediaLibraryEditViewTest::blankNameKeepsDialogOpen()
 // and the dialog stays open for another try.
 void MediaLibraryEditViewTest::refusedTrackKeepsDialogOpen()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     QSqlQuery query(DatabaseRegistry::database(false));
     QVERIFY(query.exec(QStringLiteral("create trigger refuse before insert on Media when "
                                       "new.name = 'Two' begin select raise(abort, 'no'); end")));
@@ -189,8 +169,6 @@ void MediaLibraryEditViewTest::refusedTrackKeepsDialogOpen()
 
 void MediaLibraryEditViewTest::cancelSavesNothing()
 {
-    DatabaseFixture fixture;
-    QVERIFY(fixture.isValid());
     MediaLibraryEditView view;
     view.setMediaList(selection());
     view.show();

@@ -16,10 +16,8 @@ class tst_MessageBox : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void confirmAnswers_data();
-    void confirmAnswers();
-    void informationHasNoCancel_data();
-    void informationHasNoCancel();
+    void answers_data();
+    void answers();
     void emptyTextsKeepDefaults();
     void dragUsesLatestPressOffset();
     void dragFromTopLeftCornerDoesNotMove();
@@ -45,25 +43,35 @@ void tst_MessageBox::cleanupTestCase()
     ApplicationBase::deleteInstance();
 }
 
-void tst_MessageBox::confirmAnswers_data()
+void tst_MessageBox::answers_data()
 {
+    QTest::addColumn<bool>("confirm"); // else information
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("expected");
-    QTest::newRow("sure") << "btnSure" << true;
-    QTest::newRow("cancel") << "btnCancel" << false;
-    QTest::newRow("close") << "btnClose" << false;
-    QTest::newRow("escape") << "escape" << false;
+    QTest::newRow("confirm, sure") << true << "btnSure" << true;
+    QTest::newRow("confirm, cancel") << true << "btnCancel" << false;
+    QTest::newRow("confirm, close") << true << "btnClose" << false;
+    QTest::newRow("confirm, escape") << true << "escape" << false;
+    QTest::newRow("information, sure") << false << "btnSure" << true;
+    QTest::newRow("information, close") << false << "btnClose" << true;
 }
 
-void tst_MessageBox::confirmAnswers()
+// Only a confirmation offers Cancel.
+void tst_MessageBox::answers()
 {
+    QFETCH(bool, confirm);
     QFETCH(QString, answer);
     QFETCH(bool, expected);
-    bool cancelShown = false;
+    bool cancelShown = !confirm;
+    bool sureShown = false;
     QString title;
     QString content;
+    QString sureText;
     whenModalShown([&](QWidget *box) {
         cancelShown = box->findChild<QPushButton *>("btnCancel")->isVisible();
+        auto *sure = box->findChild<QPushButton *>("btnSure");
+        sureShown = sure->isVisible();
+        sureText = sure->text();
         title = box->findChild<QLabel *>("lbFormTitle")->text();
         content = box->findChild<QLabel *>("lbMessageBoxContent")->text();
         if (answer == "escape")
@@ -71,38 +79,16 @@ void tst_MessageBox::confirmAnswers()
         else
             box->findChild<QPushButton *>(answer)->click();
     });
-    const bool result = MessageBoxView::confirm(nullptr, "Delete", "Really?", QString());
-    QCOMPARE(result, expected);
-    QVERIFY(cancelShown);
-    QCOMPARE(title, QString("Delete"));
-    QCOMPARE(content, QString("Really?"));
-    QVERIFY(!QApplication::activeModalWidget());
-}
-
-void tst_MessageBox::informationHasNoCancel_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::newRow("sure") << "btnSure";
-    QTest::newRow("close") << "btnClose";
-}
-
-void tst_MessageBox::informationHasNoCancel()
-{
-    QFETCH(QString, answer);
-    bool cancelShown = true;
-    bool sureShown = false;
-    QString sureText;
-    whenModalShown([&](QWidget *box) {
-        cancelShown = box->findChild<QPushButton *>("btnCancel")->isVisible();
-        auto *sure = box->findChild<QPushButton *>("btnSure");
-        sureShown = sure->isVisible();
-        sureText = sure->text();
-        box->findChild<QPushButton *>(answer)->click();
-    });
-    MessageBoxView::information("Save completed", "OK");
-    QVERIFY(!cancelShown);
-    QVERIFY(sureShown);
-    QCOMPARE(sureText, QString("OK"));
+    if (confirm) {
+        QCOMPARE(MessageBoxView::confirm(nullptr, "Delete", "Really?", QString()), expected);
+        QCOMPARE(title, QString("Delete"));
+        QCOMPARE(content, QString("Really?"));
+    } else {
+        MessageBoxView::information("Save completed", "OK");
+        QVERIFY(sureShown);
+        QCOMPARE(sureText, QString("OK"));
+    }
+    QCOMPARE(cancelShown, confirm);
     QVERIFY(!QApplication::activeModalWidget());
 }
 

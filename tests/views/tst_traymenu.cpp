@@ -8,7 +8,6 @@ class TrayMenuTest : public QObject
     Q_OBJECT
 private slots:
     void entriesInOrder();
-    void styleSheet();
 };
 
 void TrayMenuTest::entriesInOrder()
@@ -36,16 +35,6 @@ void TrayMenuTest::entriesInOrder()
     QCOMPARE(menu.previousAction(), actions.at(3));
     QCOMPARE(menu.nextAction(), actions.at(4));
     QCOMPARE(menu.quitAction(), actions.at(6));
-}
-
-void TrayMenuTest::styleSheet()
-{
-    TrayMenu menu([](const QString &) { return QIcon(); });
-    QCOMPARE(menu.styleSheet(), TrayMenu::menuStyleSheet());
-    QVERIFY(menu.styleSheet().startsWith(QStringLiteral(
-        "QMenu{  padding:4px;  background-color:#191c23;  border:1px solid #3a3257;}")));
-    QVERIFY(menu.styleSheet().endsWith(
-        QStringLiteral("QMenu::separator{  height:1px;  background:#3a3257;  margin:4px 8px;}")));
 }
 
 QTEST_MAIN(TrayMenuTest)
