@@ -15,6 +15,7 @@
 #include "ui_mainwindow.h"
 
 #include <QHeaderView>
+#include <QMenu>
 #include <QVBoxLayout>
 
 namespace {
@@ -83,6 +84,13 @@ MainWindow::~MainWindow()
     coverWatcher.disconnect(this);
     coverWatcher.cancel();
     coverWatcher.waitForFinished();
+    // A context menu still showing must not report its hiding to members already gone.
+    for (QMenu *menu : { sourceMenu.data(), currentListMenu.data(), selectedListMenu.data() }) {
+        if (menu) {
+            menu->disconnect(this);
+            delete menu;
+        }
+    }
     // Sheet parses may wait for a probe; their results are simply not taken any more.
     folderWatcher.disconnect(this);
     sheetWatcher.disconnect(this);
