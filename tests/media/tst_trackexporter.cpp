@@ -68,13 +68,7 @@ QString TrackExporterTest::newFolder()
 
 void TrackExporterTest::useFakeFfmpeg(const QByteArray &writes, int exitCode, int sleepSeconds)
 {
-    MediaSupport::FakeTool tool;
-    tool.writeLastArgument = writes;
-    tool.exitCode = exitCode;
-    tool.sleepSeconds = sleepSeconds;
-    const QString folder = newFolder();
-    QVERIFY(MediaSupport::makeFakeTool(folder, QStringLiteral("ffmpeg"), tool, m_record));
-    MediaTools::setToolFolderOverride(folder);
+    QVERIFY(MediaSupport::useFakeFfmpeg(newFolder(), writes, exitCode, sleepSeconds, m_record));
 }
 
 bool TrackExporterTest::runExport(

@@ -1,5 +1,7 @@
 #include "support/mediasupport.h"
 
+#include "media/mediatools.h"
+
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -129,6 +131,19 @@ TrackInfo wholeTrack(const QString &file, const QString &title)
     TrackInfo t = rangeTrack(title.isEmpty() ? QFileInfo(file).fileName() : title, file, 0, 0);
     t.wholeFile = true;
     return t;
+}
+
+bool useFakeFfmpeg(const QString &folder, const QByteArray &writes, int exitCode, int sleepSeconds,
+    const QString &recordFile)
+{
+    FakeTool tool;
+    tool.writeLastArgument = writes;
+    tool.exitCode = exitCode;
+    tool.sleepSeconds = sleepSeconds;
+    if (!makeFakeTool(folder, QStringLiteral("ffmpeg"), tool, recordFile))
+        return false;
+    MediaTools::setToolFolderOverride(folder);
+    return true;
 }
 
 } // namespace MediaSupport

@@ -23,6 +23,11 @@ struct FakeTool
 bool makeFakeTool(const QString &folder, const QString &name, const FakeTool &behaviour,
     const QString &recordFile);
 
+// A fake ffmpeg in folder that writes `writes` to its output file, sleeps, then exits with
+// exitCode; the program then finds only the tools of that folder.
+bool useFakeFfmpeg(const QString &folder, const QByteArray &writes, int exitCode, int sleepSeconds,
+    const QString &recordFile);
+
 // The argument lists recorded so far, one per call, oldest first; empty when none.
 QList<QStringList> recordedCalls(const QString &recordFile);
 
