@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake pkg-config
     qtbase5-dev qtmultimedia5-dev libqt5multimedia5-plugins libqt5svg5-dev libqt5sql5-sqlite
-    qttools5-dev-tools qttranslations5-l10n
+    qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
     libuchardet-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
