@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QPalette>
 #include <QPointer>
 #include <QWidget>
 
@@ -63,7 +64,57 @@ QString makePath(const QString &path)
     return parent + QLatin1Char('/') + last;
 }
 
+QPalette darkPalette()
+{
+    const QColor window(0x1f, 0x23, 0x2b);
+    const QColor base(0x1d, 0x21, 0x2b);
+    const QColor text(0xfe, 0xfe, 0xfe);
+    const QColor muted(0x8a, 0x86, 0xa0);
+    QPalette palette(window);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window.lighter(115));
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(0x26, 0x2b, 0x36));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::BrightText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, window);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, muted);
+    palette.setColor(QPalette::Highlight, QColor(0x01, 0x64, 0xc9));
+    palette.setColor(QPalette::HighlightedText, text);
+    palette.setColor(QPalette::Link, QColor(0x5a, 0xa9, 0xf0));
+    palette.setColor(QPalette::LinkVisited, QColor(0xb4, 0xaf, 0xd0));
+    for (QPalette::ColorRole role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+        palette.setColor(QPalette::Disabled, role, muted);
+    return palette;
+}
+
+#ifdef NDEBUG
+Q_LOGGING_CATEGORY(lcQuellin, "quellin", QtInfoMsg)
+#else
+Q_LOGGING_CATEGORY(lcQuellin, "quellin")
+#endif
+
+void enableDebugFromEnvironment()
+{
+    const QByteArray value = qgetenv("QUELLIN_DEBUG");
+    if (!value.isEmpty() && value != "0")
+        QLoggingCategory::setFilterRules(QStringLiteral("quellin.debug=true"));
+}
+
 void debugLog(const QString &title, const QString &message)
 {
-    qDebug().noquote().nospace() << "**Debug** " << title << ": " << message;
+    qCDebug(lcQuellin).noquote().nospace() << "**Debug** " << title << ": " << message;
+}
+
+bool prefersChinese(const QStringList &uiLanguages)
+{
+    if (uiLanguages.isEmpty())
+        return false;
+    const QString first = uiLanguages.first();
+    return first.compare(QLatin1String("zh"), Qt::CaseInsensitive) == 0
+        || first.startsWith(QLatin1String("zh-"), Qt::CaseInsensitive)
+        || first.startsWith(QLatin1String("zh_"), Qt::CaseInsensitive);
 }

@@ -1,3 +1,4 @@
+#include "app/apputils.h"
 #include "app/configservice.h"
 #include "app/csapp.h"
 #include "app/handoffserver.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLocale>
 #include <QTranslator>
 #include <memory>
 
@@ -22,6 +24,7 @@ int main(int argc, char *argv[])
     auto application = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellin"));
     initResources();
+    enableDebugFromEnvironment();
 
     // The stylesheets name Windows families; elsewhere fall back to fonts that cover Chinese.
     const QStringList fallbacks { QStringLiteral("WenQuanYi Micro Hei"),
@@ -34,15 +37,20 @@ int main(int argc, char *argv[])
     font->setHintingPreference(QFont::PreferFullHinting);
     font->setStyleStrategy(QFont::PreferAntialias);
     QApplication::setFont(*font);
+    // Dialogs the stylesheets do not paint (progress, Qt's own) take the theme's dark colours.
+    QApplication::setPalette(darkPalette());
 
     const QString translations =
         QApplication::applicationDirPath() + QStringLiteral("/translations/");
+    // The source texts are English; only a Chinese locale gets the Chinese texts.
     auto translator = std::make_unique<QTranslator>();
-    translator->load(translations + QStringLiteral("zh-CN.qm"));
-    QApplication::installTranslator(translator.get());
     auto qtTranslator = std::make_unique<QTranslator>();
-    qtTranslator->load(translations + QStringLiteral("qt_zh_CN.qm"));
-    QApplication::installTranslator(qtTranslator.get());
+    if (prefersChinese(QLocale::system().uiLanguages())) {
+        translator->load(translations + QStringLiteral("zh-CN.qm"));
+        QApplication::installTranslator(translator.get());
+        qtTranslator->load(translations + QStringLiteral("qt_zh_CN.qm"));
+        QApplication::installTranslator(qtTranslator.get());
+    }
 
     ApplicationBase::setInstance(new CSApp);
 

@@ -200,13 +200,16 @@ void PlaybackEngine::playTrack(const QString &path, double startSeconds, double 
     releaseTrack();
 
     m_decoder = DecoderFactory::openDecoder(path, this);
-    if (!m_decoder)
+    if (!m_decoder) {
+        emit trackFailed(path, false);
         return;
+    }
 
     m_format = DecoderFactory::negotiateFormat(m_decoder, QAudioDeviceInfo::defaultOutputDevice());
     if (!m_format.isValid()) {
         // No output device: nothing could pull the audio, and the track would never end.
         releaseTrack();
+        emit trackFailed(path, true);
         return;
     }
     const int bufferSize = DecoderFactory::bufferSizeBytes(m_format);
@@ -372,8 +375,8 @@ void PlaybackEngine::playSelected(const TrackInfo *selectedRow)
         }
     }
     if (!selectedRow) {
-        emit informationRequested(mainWindowText(
-            "Please select a song from the current music list on the right to play"));
+        emit informationRequested(mainWindowText(QT_TRANSLATE_NOOP("MainWindow",
+            "Please select a song from the current music list on the right to play")));
         return;
     }
     if (m_playing)
@@ -382,7 +385,8 @@ void PlaybackEngine::playSelected(const TrackInfo *selectedRow)
     m_currentTitle = row.title;
     m_currentIndex = indexOfTrack(row.filePath, row.startSeconds);
     if (row.filePath.isEmpty()) {
-        emit informationRequested(mainWindowText("Unable to get audio file path"));
+        emit informationRequested(
+            mainWindowText(QT_TRANSLATE_NOOP("MainWindow", "Unable to get audio file path")));
         return;
     }
     emit progressSliderShown();

@@ -115,6 +115,8 @@ signals:
     void playingRowChanged(int index);
     // An information message box with this (translated) text.
     void informationRequested(const QString &text);
+    // playTrack could not start path: no decoder opened it, or there is no output device.
+    void trackFailed(const QString &path, bool noOutputDevice);
 
 private:
     void startAudioOutput(const QAudioFormat &format, int bufferSize, bool startSilent);

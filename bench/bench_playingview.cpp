@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -25,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -109,6 +111,26 @@ QString makeAlbum(const QString &folder)
     return path;
 }
 
+// A sheet for the album, as a ripper writes it.
+QString writeSheet(const QString &folder, const QString &albumPath)
+{
+    const QString path = folder + QStringLiteral("/Evening Sessions.cue");
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("PERFORMER \"The Harbour Quartet\"\nTITLE \"Evening Sessions\"\n");
+        file.write("FILE \"" + QFileInfo(albumPath).fileName().toUtf8() + "\" WAVE\n");
+        const char *titles[] = { "Evening Light", "Harbour Lights", "Last Ferry" };
+        for (int i = 0; i < 3; ++i) {
+            file.write(QStringLiteral("  TRACK %1 AUDIO\n    TITLE \"%2\"\n    INDEX 01 00:%3:00\n")
+                           .arg(i + 1, 2, 10, QLatin1Char('0'))
+                           .arg(QString::fromLatin1(titles[i]))
+                           .arg(20 * i, 2, 10, QLatin1Char('0'))
+                           .toUtf8());
+        }
+    }
+    return path;
+}
+
 QVector<TrackInfo> albumTracks(const QString &path)
 {
     QVector<TrackInfo> tracks;
@@ -155,15 +177,24 @@ int main(int argc, char *argv[])
     }
     ConfigService::instance()->load();
 
+    // A small library: a sheet album with its cover and a folder of loose files, shown as the
+    // source folder.
     QTemporaryDir album;
+    const QString music = album.path() + QStringLiteral("/Music");
     QString coverPath = parser.value(QStringLiteral("cover"));
     if (coverPath.isEmpty())
         coverPath = makeDemoCover(album.path());
-    QString coverFolder = album.path() + QStringLiteral("/with-cover");
+    QString coverFolder = music + QStringLiteral("/Evening Sessions");
     QDir().mkpath(coverFolder);
     QFile::copy(coverPath, coverFolder + QStringLiteral("/cover.png"));
-    const QString emptyFolder = album.path() + QStringLiteral("/no-cover");
+    const QString emptyFolder = music + QStringLiteral("/Field Recordings");
     QDir().mkpath(emptyFolder);
+    const QString albumPath = makeAlbum(coverFolder);
+    const QString sheet = writeSheet(coverFolder, albumPath);
+    QFile::copy(albumPath, emptyFolder + QStringLiteral("/Morning Birds.flac"));
+    QFile::copy(albumPath, emptyFolder + QStringLiteral("/Rain on the Roof.flac"));
+    ConfigService::instance()->setValue(QStringLiteral("sourcePathList"), music);
+    ConfigService::instance()->setValue(QStringLiteral("sourcePath"), music);
 
     {
         MainWindow window;
@@ -173,7 +204,6 @@ int main(int argc, char *argv[])
 
         // The album sits beside its cover, so starting a track finds the cover as the program
         // does; the empty folder gives the placeholder.
-        const QString albumPath = makeAlbum(coverFolder);
         PlaybackEngine *engine = window.playbackEngine();
         engine->setPlayQueue(albumTracks(albumPath));
 
@@ -187,8 +217,22 @@ int main(int argc, char *argv[])
             // The grain makes PNG large; JPEG keeps these small.
             window.grab().save(shots + QStringLiteral("/playing-placeholder.jpg"), "JPG", 88);
             window.showLibraryView();
+            // The sheet opened as from the file manager; two of its tracks on the export list.
+            window.openFiles({ sheet });
+            auto *current = window.findChild<QTreeWidget *>(QStringLiteral("twCurrentMusicView"));
+            auto *selected = window.findChild<QTreeWidget *>(QStringLiteral("twSelectedMusicView"));
+            for (int row : { 1, 2 }) {
+                if (QTreeWidgetItem *item = current->topLevelItem(row)) {
+                    QTreeWidgetItem *copy = item->clone();
+                    copy->setText(3, QString::number(selected->topLevelItemCount() + 1));
+                    selected->addTopLevelItem(copy);
+                }
+            }
+            settleCover();
+            window.showLibraryView();
+        } else {
+            engine->playNext();
         }
-        engine->playNext();
         settleCover();
         if (!engine->isPlaying())
             window.findChild<SpinningDiscView *>()->startSpin();

@@ -78,7 +78,7 @@ bool DatabaseRegistry::bootstrapDatabases()
         return false;
     const QString templateDir = app->appDirPath() + QStringLiteral("/Data");
     const QString targetDir = app->dataPath() + QStringLiteral("/Data");
-    qDebug().noquote() << QStringLiteral("Database path: ") + targetDir;
+    qCDebug(lcQuellin).noquote() << QStringLiteral("Database path: ") + targetDir;
     if (!prepareDatabase(templateDir, targetDir, QStringLiteral("config.db"), true))
         return false;
     return prepareDatabase(templateDir, targetDir, QStringLiteral("data.db"), false);

@@ -14,7 +14,7 @@ PACKAGES=(
     musepack-tools
     pulseaudio pulseaudio-utils
     xvfb xauth fonts-dejavu-core fonts-wqy-microhei
-    dbus desktop-file-utils sqlite3 sox
+    dbus libglib2.0-bin desktop-file-utils sqlite3 sox
 )
 
 missing=()

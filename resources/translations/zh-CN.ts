@@ -9,7 +9,7 @@
     </message>
     <message>
         <source>Quellin</source>
-        <translation type="unfinished">Quellin</translation>
+        <translation>Quellin</translation>
     </message>
     <message>
         <source>Quellin developers</source>
@@ -30,6 +30,10 @@
     <message>
         <source>Copyright © 2025 Quellin developers. All rights reserved.</source>
         <translation>版权所有 © 2025 Quellin 开发者。保留所有权利。</translation>
+    </message>
+    <message>
+        <source>User guide</source>
+        <translation>用户指南</translation>
     </message>
 </context>
 <context>
@@ -89,15 +93,15 @@
         <translation>暂停</translation>
     </message>
     <message>
-        <source>上一首</source>
+        <source>Previous</source>
         <translation>上一首</translation>
     </message>
     <message>
-        <source>下一首</source>
+        <source>Next</source>
         <translation>下一首</translation>
     </message>
     <message>
-        <source>退出</source>
+        <source>Quit</source>
         <translation>退出</translation>
     </message>
     <message>
@@ -129,8 +133,8 @@
         <translation>请先将曲目添加到导出列表</translation>
     </message>
     <message>
-        <source>Media Library Exporer</source>
-        <translation type="unfinished"></translation>
+        <source>Media Library Explorer</source>
+        <translation>媒体库浏览器</translation>
     </message>
     <message>
         <source>Play library</source>
@@ -141,7 +145,7 @@
         <translation>删除播放列表</translation>
     </message>
     <message>
-        <source>Cue Media File Exporer</source>
+        <source>Cue Media File Explorer</source>
         <translation>CUE 媒体文件浏览器</translation>
     </message>
     <message>
@@ -230,6 +234,38 @@
         <translation>文件不存在：
 %1</translation>
     </message>
+    <message>
+        <source>Please select a song from the current music list on the right to play</source>
+        <translation>请从右侧当前音乐列表中选择一首歌曲播放</translation>
+    </message>
+    <message>
+        <source>Unable to get audio file path</source>
+        <translation>无法获取音频文件路径</translation>
+    </message>
+    <message>
+        <source>Cannot play &quot;%1&quot;: the file does not exist.</source>
+        <translation>无法播放“%1”：文件不存在。</translation>
+    </message>
+    <message>
+        <source>Cannot play &quot;%1&quot;: it is not a regular file.</source>
+        <translation>无法播放“%1”：它不是普通文件。</translation>
+    </message>
+    <message>
+        <source>Cannot play &quot;%1&quot;: the file cannot be read.</source>
+        <translation>无法播放“%1”：文件无法读取。</translation>
+    </message>
+    <message>
+        <source>Cannot play &quot;%1&quot;: no audio output device is available.</source>
+        <translation>无法播放“%1”：没有可用的音频输出设备。</translation>
+    </message>
+    <message>
+        <source>Cannot play &quot;%1&quot;: no decoder can open this file.</source>
+        <translation>无法播放“%1”：没有解码器能打开此文件。</translation>
+    </message>
+    <message>
+        <source>No file manager could show &quot;%1&quot;.</source>
+        <translation>没有文件管理器能显示“%1”。</translation>
+    </message>
 </context>
 <context>
     <name>MediaLibraryEditView</name>
@@ -270,7 +306,7 @@
     <name>MessageBoxView</name>
     <message>
         <source>MessageBox</source>
-        <translation type="unfinished"></translation>
+        <translation>消息</translation>
     </message>
     <message>
         <source>MessageBoxTitle</source>
@@ -278,7 +314,7 @@
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished">取消</translation>
+        <translation>取消</translation>
     </message>
     <message>
         <source>Sure</source>

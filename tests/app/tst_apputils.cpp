@@ -108,9 +108,38 @@ private slots:
         lines.clear();
         const QtMessageHandler previous = qInstallMessageHandler(
             [](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+        debugLog(QStringLiteral("Title"), QStringLiteral("hidden"));
+        QLoggingCategory::setFilterRules(QStringLiteral("quellin.debug=true"));
         debugLog(QStringLiteral("Title"), QStringLiteral("message text"));
+        QLoggingCategory::setFilterRules(QString());
         qInstallMessageHandler(previous);
+#ifdef NDEBUG
+        // Release builds write the line only when asked to.
         QCOMPARE(lines, QStringList { QStringLiteral("**Debug** Title: message text") });
+#else
+        QCOMPARE(lines.size(), 2);
+#endif
+    }
+
+    void chineseOnlyForChineseLocales_data()
+    {
+        QTest::addColumn<QStringList>("languages");
+        QTest::addColumn<bool>("chinese");
+        QTest::newRow("zh-CN") << QStringList { "zh-CN", "zh-Hans-CN", "zh" } << true;
+        QTest::newRow("zh-TW") << QStringList { "zh-TW" } << true;
+        QTest::newRow("bare zh") << QStringList { "zh" } << true;
+        QTest::newRow("en-US") << QStringList { "en-US" } << false;
+        QTest::newRow("C") << QStringList { "C" } << false;
+        QTest::newRow("de first, zh second") << QStringList { "de-DE", "zh-CN" } << false;
+        QTest::newRow("zu is not zh") << QStringList { "zu-ZA" } << false;
+        QTest::newRow("none") << QStringList() << false;
+    }
+
+    void chineseOnlyForChineseLocales()
+    {
+        QFETCH(QStringList, languages);
+        QFETCH(bool, chinese);
+        QCOMPARE(prefersChinese(languages), chinese);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "support/logcapture.h"
 
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QtGlobal>
 
@@ -20,10 +21,13 @@ LogCapture::LogCapture()
     QMutexLocker lock(&g_mutex);
     g_lines.clear();
     g_previous = qInstallMessageHandler(handler);
+    // Release builds keep the program's debug lines off unless asked.
+    QLoggingCategory::setFilterRules(QStringLiteral("quellin.debug=true"));
 }
 
 LogCapture::~LogCapture()
 {
+    QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(g_previous);
 }
 

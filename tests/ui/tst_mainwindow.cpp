@@ -77,8 +77,8 @@ void tst_MainWindow::texts()
 {
     MainWindow window;
     QCOMPARE(window.windowTitle(), QString("Quellin"));
-    const QList<QPair<QString, QString>> labels { { "label_5", "Media Library Exporer" },
-        { "label_3", "Cue Media File Exporer" }, { "label_4", "Media Library Directory" },
+    const QList<QPair<QString, QString>> labels { { "label_5", "Media Library Explorer" },
+        { "label_3", "Cue Media File Explorer" }, { "label_4", "Media Library Directory" },
         { "label", "Current Music List" }, { "label_2", "Selected Music List" }, { "lbName", "" },
         { "lbAuthor", "" }, { "lbCurrentPlayingMusic", "" } };
     for (const auto &l : labels)

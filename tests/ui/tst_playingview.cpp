@@ -2,6 +2,7 @@
 #include "audio/playbackengine.h"
 #include "support/audiosupport.h"
 #include "support/databasefixture.h"
+#include "support/mediasupport.h"
 #include "support/modalsupport.h"
 #include "support/pulsesupport.h"
 #include "support/testsupport.h"
@@ -33,6 +34,9 @@ private slots:
     void coverPressShowsPlayingPageOnlyWithATrack();
     void nextAdvancesOneEntry();
     void playWithoutSelectionAsks();
+    void failureSaysWhy_data();
+    void failureSaysWhy();
+    void keysAndGrooveDriveTransport();
 
 private:
     QVector<TrackInfo> album() const;
@@ -172,6 +176,101 @@ void tst_PlayingView::playWithoutSelectionAsks()
     QCOMPARE(
         asked, QString("Please select a song from the current music list on the right to play"));
     QVERIFY(!window.playbackEngine()->isPlaying());
+}
+
+void tst_PlayingView::failureSaysWhy_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // null: nothing is made; empty: a folder
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("keepsPlaying"); // known before the engine is asked
+    QTest::newRow("missing") << "gone.flac" << QByteArray()
+                             << "Cannot play \"gone.flac\": the file does not exist." << true;
+    QTest::newRow("folder") << "folder.flac" << QByteArray("")
+                            << "Cannot play \"folder.flac\": it is not a regular file." << true;
+    QTest::newRow("no decoder") << "noise.flac" << QByteArray("not audio at all")
+                                << "Cannot play \"noise.flac\": no decoder can open this file."
+                                << false;
+}
+
+void tst_PlayingView::failureSaysWhy()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    QFETCH(bool, keepsPlaying);
+    const QString path = dir.filePath(name);
+    if (!bytes.isNull() && bytes.isEmpty())
+        QVERIFY(QDir().mkpath(path));
+    else if (!bytes.isNull())
+        QVERIFY(MediaSupport::writeFile(path, bytes));
+
+    MainWindow window;
+    const QVector<TrackInfo> tracks { AudioSupport::track(dir.filePath("album.flac"), 1, 0, 8),
+        AudioSupport::track(path, 2, 0, 2) };
+    auto *list = window.findChild<QTreeWidget *>("twCurrentMusicView");
+    TrackRow::fill(list, tracks, false);
+    window.playbackEngine()->setPlayQueue(tracks);
+    list->setCurrentItem(list->topLevelItem(0));
+    window.findChild<QPushButton *>("btnPlay")->click();
+    QVERIFY(window.playbackEngine()->isPlaying());
+    window.showPlayingView();
+
+    QString said;
+    // Every decoder is tried first, GStreamer's start-up included: a generous bound.
+    TestSupport::whenModalShown(
+        [&](QWidget *box) {
+            said = box->findChild<QLabel *>("lbMessageBoxContent")->text();
+            box->findChild<QPushButton *>("btnSure")->click();
+        },
+        120000);
+    // A double-click on the row, while the first track plays.
+    QMetaObject::invokeMethod(&window, "on_twCurrentMusicView_itemDoubleClicked",
+        Q_ARG(QTreeWidgetItem *, list->topLevelItem(1)), Q_ARG(int, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(said, message, 120000);
+    QCOMPARE(window.playbackEngine()->isPlaying(), keepsPlaying);
+    QCOMPARE(visible(window, "btnPlay"), !keepsPlaying);
+    // Stopped: nothing of the earlier track is left on screen.
+    const QString title = keepsPlaying ? "Track 1" : "";
+    QCOMPARE(window.findChild<QLabel *>("lbCurrentPlayingMusic")->text(), title);
+    QCOMPARE(window.findChild<QLabel *>("lbName")->text(), title);
+    QCOMPARE(
+        window.findChild<QStackedWidget *>("swMainView")->currentIndex(), keepsPlaying ? 1 : 0);
+}
+
+void tst_PlayingView::keysAndGrooveDriveTransport()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const QString path = dir.filePath("album.flac");
+    const QVector<TrackInfo> tracks { AudioSupport::track(path, 1, 0, 8) };
+    auto *list = window.findChild<QTreeWidget *>("twCurrentMusicView");
+    TrackRow::fill(list, tracks, false);
+    window.playbackEngine()->setPlayQueue(tracks);
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(0));
+    PlaybackEngine *engine = window.playbackEngine();
+
+    QTest::keyClick(list, Qt::Key_Return); // plays the selected row
+    QVERIFY(engine->isPlaying());
+    QTest::keyClick(list, Qt::Key_Space);
+    QVERIFY(engine->isPaused());
+    QTest::keyClick(list, Qt::Key_Space);
+    QVERIFY(engine->isPlaying());
+
+    // A click on the groove three quarters along seeks there (paused: the position is exact).
+    engine->pause();
+    auto *slider = window.findChild<QSlider *>("hsPlayProcessSlider");
+    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier,
+        QPoint(slider->width() * 3 / 4, slider->height() / 2));
+    const qint64 clicked = engine->pausedPositionMs();
+    QVERIFY2(qAbs(clicked - 6000) < 600, qPrintable(QString::number(clicked)));
+    QCOMPARE(slider->value(), int(clicked));
+    // Left goes back 5 s from there.
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Left);
+    QCOMPARE(engine->pausedPositionMs(), clicked - 5000);
 }
 
 QTEST_MAIN(tst_PlayingView)

@@ -46,7 +46,8 @@ void AboutViewTest::texts_data()
                            << "Quellin developers";
     QTest::newRow("support") << "lbSupport"
                              << "Support: ";
-    QTest::newRow("link") << "btnLinkToWebsite" << AboutView::supportUrl();
+    QTest::newRow("link") << "btnLinkToWebsite"
+                          << "User guide";
     QTest::newRow("version label") << "label"
                                    << "Version:";
     QTest::newRow("version") << "lbBuildVersion"

@@ -26,9 +26,7 @@ void TrayMenuTest::entriesInOrder()
         if (!action->isSeparator())
             QVERIFY2(!action->icon().isNull(), qPrintable(action->text()));
     }
-    QCOMPARE(entries,
-        QStringList({ "Play", "Pause", "-", QStringLiteral("上一首"), QStringLiteral("下一首"), "-",
-            QStringLiteral("退出") }));
+    QCOMPARE(entries, QStringList({ "Play", "Pause", "-", "Previous", "Next", "-", "Quit" }));
     QCOMPARE(glyphs, QStringList({ "play", "pause", "prev", "next", "quit" }));
     QCOMPARE(menu.playAction(), actions.at(0));
     QCOMPARE(menu.pauseAction(), actions.at(1));

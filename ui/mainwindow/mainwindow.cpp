@@ -50,6 +50,7 @@ MainWindow::MainWindow(QWidget *parent)
     // Refused without the privilege; playback then simply runs at normal priority.
     ProcessPriority::raise();
     initTray();
+    initDesktop();
     connect(ui->btnInfo, &QPushButton::clicked, this, &MainWindow::showAbout);
 
     // The left page survives restarts: "0" playlists, "1" source folders (the default).
@@ -128,7 +129,8 @@ void MainWindow::initViews()
     QTreeWidget *current = ui->twCurrentMusicView;
     setupTrackList(current);
     current->setSelectionBehavior(QAbstractItemView::SelectRows);
-    current->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows can go to the export list at once.
+    current->setSelectionMode(QAbstractItemView::ExtendedSelection);
     current->setUniformRowHeights(true);
     current->installEventFilter(this);
     current->viewport()->installEventFilter(this);

@@ -87,6 +87,9 @@ public:
 
     PlaybackEngine *playbackEngine() const { return engine; }
 
+    // Why path could not be played, naming the file, for the message box.
+    static QString playFailureText(const QString &path, bool noOutputDevice);
+
     // Tracks, sheets and the external tools, for callers that know only the window.
     static QVector<TrackInfo> parseCueFile(const QString &cuePath);
     static double cueTimeToSeconds(const QString &mmssff);
@@ -145,6 +148,10 @@ public slots:
     // The save dialog has stored tracks into this playlist.
     void onPlaylistSaved(int playlistId, const QString &name);
 
+signals:
+    // The cover picture found for what the window shows (empty: the placeholder).
+    void playingCoverChanged(const QString &path);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -170,7 +177,9 @@ private:
     void filterSourceTree();
     // The current list shows a sheet, a folder or opened files from now on.
     void leavePlaylistView();
+    // Shows the file in the file manager; says so in a message box when none answers.
     bool revealInExplorer(const QString &path);
+    void showRevealFailure(const QString &path);
     void showSheetTracks(int requestNumber, const QString &sheetPath);
     void showFolderTracks(int requestNumber, const QString &folderPath);
     void showTracks(const QVector<TrackInfo> &tracks, const QString &coverPath, bool fromFolder);
@@ -215,6 +224,15 @@ private:
     QColor titleTextColor { 255, 255, 255, 255 };
     QColor accentColor { 25, 28, 35, 255 };
     PlayingBackground playingBackground;
+
+    // Desktop integration: shortcuts, seeking by click and keys, MPRIS, failure messages.
+    void initDesktop();
+    // Space: pause while playing, else play (resume, or the selected row).
+    void togglePlayback();
+    // Play asked for from outside (media key, MPRIS): with no row chosen, the first one.
+    void playFromOutside();
+    void updateTrayToolTip();
+    void onTrackFailed(const QString &path, bool noOutputDevice);
 
     // Tray and window events
     // Decides once whether the window hides to a tray icon or closing quits.

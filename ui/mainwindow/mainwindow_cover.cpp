@@ -64,6 +64,7 @@ void MainWindow::onCoverFound(int request, const QPixmap &placeholder)
             discView->setCover(QPixmap::fromImage(image), false);
     }
     applyCoverTheme(true);
+    emit playingCoverChanged(image.isNull() ? QString() : coverPath);
 }
 
 void MainWindow::setCoverImage(const QPixmap &pixmap)

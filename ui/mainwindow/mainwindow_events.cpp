@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QApplication>
 #include <QPainter>
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
@@ -47,9 +48,9 @@ void MainWindow::changeEvent(QEvent *event)
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     saveViewState();
-    if (!trayIcon) {
-        // Nothing could bring a hidden window back: closing ends the program like the tray's
-        // quit entry.
+    if (!trayIcon || qApp->isSavingSession()) {
+        // Nothing could bring a hidden window back, or the session is ending (refusing would
+        // block logging out): closing ends the program like the tray's quit entry.
         onQuitRequested();
         event->accept();
         return;

@@ -255,9 +255,9 @@ void MainWindow::on_twSourceView_customContextMenuRequested(const QPoint &pos)
             if (path.isEmpty())
                 return;
             if (type == SourceTreeBuilder::kFileType)
-                fileRevealer->showItem(path);
-            else
-                fileRevealer->showFolder(path);
+                revealInExplorer(path);
+            else if (!fileRevealer->showFolder(path))
+                showRevealFailure(path);
         });
     });
     menu->popup(ui->twSourceView->viewport()->mapToGlobal(pos));
@@ -265,5 +265,15 @@ void MainWindow::on_twSourceView_customContextMenuRequested(const QPoint &pos)
 
 bool MainWindow::revealInExplorer(const QString &path)
 {
-    return fileRevealer->showItem(QFileInfo(path).absoluteFilePath());
+    if (fileRevealer->showItem(QFileInfo(path).absoluteFilePath()))
+        return true;
+    showRevealFailure(path);
+    return false;
+}
+
+void MainWindow::showRevealFailure(const QString &path)
+{
+    MessageBoxView::information(
+        tr("No file manager could show \"%1\".")
+            .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
 }

@@ -64,9 +64,18 @@ void MainWindow::on_twCurrentMusicView_customContextMenuRequested(const QPoint &
     QTreeWidgetItem *item = list->itemAt(pos);
     if (!item || currentMenuOpen)
         return;
-    // The row travels as a copy and by address; the address is checked again before use,
-    // since the list may be refilled while the menu shows.
-    std::shared_ptr<QTreeWidgetItem> taken(TrackRow::copy(item));
+    // The rows travel as copies and the clicked row by address; the address is checked again
+    // before use, since the list may be refilled while the menu shows. A click on one of
+    // several selected rows adds them all, in list order.
+    QList<std::shared_ptr<QTreeWidgetItem>> taken;
+    if (item->isSelected()) {
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (list->topLevelItem(i)->isSelected())
+                taken << std::shared_ptr<QTreeWidgetItem>(TrackRow::copy(list->topLevelItem(i)));
+        }
+    } else {
+        taken << std::shared_ptr<QTreeWidgetItem>(TrackRow::copy(item));
+    }
     const int mediaId = item->data(0, TrackRow::MediaIdRole).toInt();
     QMenu *menu = newContextMenu(currentListMenu, currentMenuOpen, list->viewport());
     QAction *add = menu->addAction(tr("Add to Export List"));
@@ -74,7 +83,10 @@ void MainWindow::on_twCurrentMusicView_customContextMenuRequested(const QPoint &
     connect(menu, &QMenu::triggered, this, [this, add, remove, taken, item, mediaId](QAction *a) {
         QToolTip::hideText();
         if (a == add) {
-            QTimer::singleShot(0, this, [this, taken]() { addToSelectedList(taken.get()); });
+            QTimer::singleShot(0, this, [this, taken]() {
+                for (const auto &row : taken)
+                    addToSelectedList(row.get());
+            });
         } else if (remove && a == remove) {
             QTimer::singleShot(
                 0, this, [this, item, mediaId]() { deleteFromPlaylist(item, mediaId); });

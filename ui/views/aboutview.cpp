@@ -5,7 +5,9 @@
 #include "ui/views/fileassociation.h"
 #include "ui_aboutview.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QUrl>
 
@@ -15,6 +17,11 @@ AboutView::AboutView(QWidget *parent)
 {
     ui->setupUi(this);
     applyStyleSheet(this, QStringLiteral("aboutview.css"), true);
+    // The guide ships beside the program; a build without it shows no link.
+    const bool haveGuide = QFileInfo::exists(QUrl(supportUrl()).toLocalFile());
+    ui->lbSupport->setVisible(haveGuide);
+    ui->btnLinkToWebsite->setVisible(haveGuide);
+    ui->btnLinkToWebsite->setToolTip(QUrl(supportUrl()).toLocalFile());
     connect(ui->btnLinkToWebsite, &QPushButton::clicked, this,
         [] { QDesktopServices::openUrl(QUrl(supportUrl())); });
     connect(ui->btnAssociation, &QPushButton::clicked, this, &AboutView::registerFileAssociations);
@@ -25,7 +32,9 @@ AboutView::~AboutView() = default;
 
 QString AboutView::supportUrl()
 {
-    return QStringLiteral("https://quellin.example.org/support");
+    return QUrl::fromLocalFile(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/doc/README.md"))
+        .toString();
 }
 
 // Reports nothing to the user: the outcome shows in the file manager's or shell's open-with list.

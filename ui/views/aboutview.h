@@ -7,8 +7,9 @@ namespace Ui {
 class AboutView;
 }
 
-// The About dialog: name, version, maker and support address, and the button that registers
-// the program as the current user's handler of its file types. Created per use and run modally.
+// The About dialog: name, version, maker and a link to the user guide, and the button that
+// registers the program as the current user's handler of its file types. Created per use and run
+// modally.
 class AboutView : public QDialog
 {
     Q_OBJECT
@@ -16,7 +17,7 @@ public:
     explicit AboutView(QWidget *parent = nullptr);
     ~AboutView() override;
 
-    // The address the support button opens.
+    // The user guide installed beside the program (doc/README.md), as a file URL.
     static QString supportUrl();
 
 public slots:

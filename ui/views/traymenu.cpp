@@ -12,10 +12,10 @@ TrayMenu::TrayMenu(const GlyphIcon &glyphIcon, QWidget *parent)
     m_play = entry(QT_TRANSLATE_NOOP("MainWindow", "Play"), QStringLiteral("play"));
     m_pause = entry(QT_TRANSLATE_NOOP("MainWindow", "Pause"), QStringLiteral("pause"));
     addSeparator();
-    m_previous = entry(QT_TRANSLATE_NOOP("MainWindow", "上一首"), QStringLiteral("prev"));
-    m_next = entry(QT_TRANSLATE_NOOP("MainWindow", "下一首"), QStringLiteral("next"));
+    m_previous = entry(QT_TRANSLATE_NOOP("MainWindow", "Previous"), QStringLiteral("prev"));
+    m_next = entry(QT_TRANSLATE_NOOP("MainWindow", "Next"), QStringLiteral("next"));
     addSeparator();
-    m_quit = entry(QT_TRANSLATE_NOOP("MainWindow", "退出"), QStringLiteral("quit"));
+    m_quit = entry(QT_TRANSLATE_NOOP("MainWindow", "Quit"), QStringLiteral("quit"));
     setStyleSheet(menuStyleSheet());
 }
 
