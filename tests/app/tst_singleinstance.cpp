@@ -19,7 +19,9 @@ class Instance
 public:
     Instance(const QString &root, const QStringList &args)
     {
-        m_process.setProcessEnvironment(TestSupport::isolatedEnvironment(root));
+        QProcessEnvironment env = TestSupport::isolatedEnvironment(root);
+        env.insert(QStringLiteral("QUELLIN_DEBUG"), QStringLiteral("1")); // its openFiles lines
+        m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(TestSupport::programPath(), args);
     }
