@@ -1,5 +1,6 @@
 #include "app/configservice.h"
 #include "app/csapp.h"
+#include "app/datanotices.h"
 #include "app/handoffserver.h"
 #include "app/resourceinit.h"
 #include "app/singleinstance.h"
@@ -47,10 +48,11 @@ int main(int argc, char *argv[])
     ApplicationBase::setInstance(new CSApp);
 
     DatabaseRegistry::create();
-    if (!DatabaseRegistry::bootstrapDatabases())
+    if (!DataNotices::bootstrap())
         return -1;
 
     ConfigService::instance()->load();
+    DataNotices::watchSettings(*ConfigService::instance());
 
     auto instance = std::make_unique<SingleInstance>();
     if (!instance->tryLock()) {

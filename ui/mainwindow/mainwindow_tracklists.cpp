@@ -88,7 +88,10 @@ void MainWindow::deleteFromPlaylist(QTreeWidgetItem *row, int mediaId)
     if (!MessageBoxView::confirm(this, tr("Delete"),
             tr("Are you sure you want to delete this song from the playlist?"), QString()))
         return;
-    Dao().deleteMedia(mediaId);
+    if (!Dao().deleteMedia(mediaId)) {
+        MessageBoxView::information(tr("Failed to delete the song from the playlist"));
+        return;
+    }
     // The list may have been refilled meanwhile: only the same playlist row goes.
     if (TrackRow::contains(ui->twCurrentMusicView, row)
         && row->data(0, TrackRow::MediaIdRole).toInt() == mediaId)
