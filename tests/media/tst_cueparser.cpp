@@ -196,10 +196,6 @@ void CueParserTest::encodings_data()
     QTest::newRow("one-title GBK, Chinese user") << QTextCodec::codecForName("GBK")->fromUnicode(
         QStringLiteral("FILE \"唱游.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"红豆\"\n"))
                                                  << zhAlbum << one << "zh_CN";
-    QTest::newRow("short windows-1251, Russian user")
-        << QTextCodec::codecForName("windows-1251")
-               ->fromUnicode(sheetText("Кино", "Группа крови", { QStringLiteral("Война") }))
-        << "Группа крови" << QStringList { QStringLiteral("Война") } << "ru_RU";
     QTest::newRow("Big5, Chinese (simplified) user")
         << QTextCodec::codecForName("Big5")->fromUnicode(
                sheetText(legacy[1].performer, legacy[1].album, legacy[1].titles))
