@@ -1,3 +1,4 @@
+#include "app/apputils.h"
 #include "app/configservice.h"
 #include "app/csapp.h"
 #include "app/datanotices.h"
@@ -66,7 +67,10 @@ int main(int argc, char *argv[])
     window->show();
 
     auto server = std::make_unique<HandoffServer>();
-    server->listen(SingleInstance::channelName());
+    // Without the channel later starts cannot hand over their files; they still end.
+    if (!server->listen(SingleInstance::channelName()))
+        debugLog(QStringLiteral("Hand-off"),
+            QStringLiteral("cannot listen on \"%1\"").arg(SingleInstance::channelName()));
     QObject::connect(server.get(), &HandoffServer::filesReceived, window, &MainWindow::openFiles);
 
     const QStringList files = SingleInstance::buildFileList(QApplication::arguments());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/openfilesplan.h"
 #include "media/requestcounter.h"
 #include "media/trackinfo.h"
 #include "ui/mainwindow/playingbackground.h"
@@ -171,6 +172,9 @@ private:
     // The current list shows a sheet, a folder or opened files from now on.
     void leavePlaylistView();
     bool revealInExplorer(const QString &path);
+    // Opened files: plans the next waiting list on the pool; shows a finished plan and plays.
+    void planNextOpenedFiles();
+    void showOpenedFiles(const OpenFilesPlan &plan);
     void showSheetTracks(int requestNumber, const QString &sheetPath);
     void showFolderTracks(int requestNumber, const QString &folderPath);
     void showTracks(const QVector<TrackInfo> &tracks, const QString &coverPath, bool fromFolder);
@@ -204,6 +208,9 @@ private:
     RequestCounter sheetRequest;
     QFutureWatcher<QVector<TrackInfo>> folderWatcher;
     QFutureWatcher<QVector<TrackInfo>> sheetWatcher;
+    QFutureWatcher<OpenFilesPlan> openFilesWatcher;
+    QList<QStringList> openFilesQueue;
+    bool openFilesRunning = false;
     QPointer<QMenu> sourceMenu;
     bool sourceMenuOpen = false;
     QPointer<QMenu> currentListMenu;

@@ -6,6 +6,8 @@
 #include "ui/views/spinningdiscview.h"
 #include "ui_mainwindow.h"
 
+#include <QFileInfo>
+
 namespace {
 const QColor libraryBase(0x42, 0x38, 0x69);
 const QString revealIcon =
@@ -121,6 +123,11 @@ void MainWindow::on_btnPlay_clicked()
         return;
     }
     const TrackInfo row = trackOfRow(item);
+    // A missing album, or a pipe in its place, is named rather than failing without a word.
+    if (!row.filePath.isEmpty() && !QFileInfo(row.filePath).isFile()) {
+        MessageBoxView::information(tr("Audio file not found: %1").arg(row.filePath));
+        return;
+    }
     engine->playSelected(&row);
 }
 

@@ -96,6 +96,8 @@ void MainWindow::stopBackgroundWork()
     // A sheet parse may wait seconds for its probe: its result is dropped rather than awaited.
     folderWatcher.disconnect(this);
     sheetWatcher.disconnect(this);
+    openFilesWatcher.disconnect(this);
+    openFilesQueue.clear();
 }
 
 void MainWindow::showAbout()
