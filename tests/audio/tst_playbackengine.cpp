@@ -172,6 +172,7 @@ private slots:
     void startsHeardOnTheSamples();
     void gaplessRunIsContinuous();
     void sixteenBitDecoderPlaysExactly();
+    void failedSeekKeepsTheTrack();
     void shutdownLeavesNoThread_data();
     void shutdownLeavesNoThread();
 
@@ -508,6 +509,22 @@ void TestPlaybackEngine::sixteenBitDecoderPlaysExactly()
     const qint64 lastBlock = 2 * kRate - 1;
     QCOMPARE(heard[2 * (run.index + run.length - 1) + 1], qint16(quint16(2 * lastBlock + 1)));
     QCOMPARE(heard[2 * (run.index + run.length - 1)], qint16(quint16(2 * lastBlock)));
+}
+
+// A decoder that cannot seek: the slider's seek changes nothing, the end timer included.
+void TestPlaybackEngine::failedSeekKeepsTheTrack()
+{
+    ApeDecoder::setLibraryPath(QStringLiteral(FAKEMAC_noseek));
+    PlaybackEngine engine;
+    engine.playTrack(file("ramp.ape"), 0, 2);
+    ApeDecoder::setLibraryPath(QStringLiteral(FAKEMAC_second));
+    QVERIFY(engine.isPlaying());
+    QTRY_VERIFY(engine.positionMs() > 100);
+    engine.onPlayProgressSliderPressed();
+    engine.onPlayProgressSliderReleased(1900);
+    QVERIFY2(engine.endTimerRemainingMs() > 500,
+        qPrintable(QString::number(engine.endTimerRemainingMs())));
+    QVERIFY(engine.positionMs() < 1500);
 }
 
 void TestPlaybackEngine::shutdownLeavesNoThread_data()
