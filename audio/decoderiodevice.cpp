@@ -279,12 +279,14 @@ void DecoderIODevice::applyGain(char *data, qint64 bytes, qint64 firstFrame) con
     const qint64 frames = bytes / m_outFrameBytes;
     const qint64 lastFrame = firstFrame + frames - 1;
     // Most of a track plays at full gain: leave those samples untouched.
-    const auto touches = [&](qint64 from, qint64 to) { return from <= lastFrame && to >= firstFrame; };
+    const auto touches = [&](qint64 from, qint64 to) {
+        return from <= lastFrame && to >= firstFrame;
+    };
     const Envelope &e = m_envelope;
-    const bool fading = (e.enabled
-                            && (touches(e.fadeInStart, e.fadeInStart + e.fadeInFrames)
-                                || (e.fadeOutEnd >= 0
-                                    && touches(e.fadeOutEnd - e.fadeOutFrames, e.fadeOutEnd))))
+    const bool fading =
+        (e.enabled
+            && (touches(e.fadeInStart, e.fadeInStart + e.fadeInFrames)
+                || (e.fadeOutEnd >= 0 && touches(e.fadeOutEnd - e.fadeOutFrames, e.fadeOutEnd))))
         || (m_rampStart >= 0 && lastFrame >= m_rampStart);
     if (!fading)
         return;
@@ -301,7 +303,8 @@ void DecoderIODevice::applyGain(char *data, qint64 bytes, qint64 firstFrame) con
             } else if (width == 2) {
                 qToLittleEndian(qint16(std::lround(qFromLittleEndian<qint16>(p) * gain)), p);
             } else if (width == 3) {
-                const qint32 v = qint32(quint32(p[0]) << 8 | quint32(p[1]) << 16 | quint32(p[2]) << 24) >> 8;
+                const qint32 v =
+                    qint32(quint32(p[0]) << 8 | quint32(p[1]) << 16 | quint32(p[2]) << 24) >> 8;
                 const qint32 scaled = qint32(std::lround(v * gain));
                 p[0] = uchar(scaled);
                 p[1] = uchar(scaled >> 8);

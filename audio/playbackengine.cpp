@@ -109,7 +109,8 @@ double PlaybackEngine::fadeGain(qint64 filePositionMs) const
 {
     if (!m_device)
         return 1.0;
-    return m_device->gainAt(DecoderIODevice::frameAt(filePositionMs / 1000.0, m_device->sampleRate()));
+    return m_device->gainAt(
+        DecoderIODevice::frameAt(filePositionMs / 1000.0, m_device->sampleRate()));
 }
 
 void PlaybackEngine::setVolume(qreal volume)
@@ -301,7 +302,8 @@ bool PlaybackEngine::followGaplessRun(qint64 frame)
         return false;
     bool moved = false;
     int next;
-    while (m_endFrame >= 0 && frame >= m_endFrame && (next = gaplessSuccessor(m_currentIndex)) >= 0) {
+    while (
+        m_endFrame >= 0 && frame >= m_endFrame && (next = gaplessSuccessor(m_currentIndex)) >= 0) {
         setTrack(m_playQueue.at(next));
         const int rate = m_device->sampleRate();
         m_startFrame = m_endFrame;
@@ -335,7 +337,8 @@ void PlaybackEngine::onProgressTick()
         finishTrack();
         return;
     }
-    emit progressChanged(int(qBound<qint64>(0, framesToMs(frame - m_startFrame), m_progressMaximum)));
+    emit progressChanged(
+        int(qBound<qint64>(0, framesToMs(frame - m_startFrame), m_progressMaximum)));
 }
 
 QString PlaybackEngine::titleOf(const TrackInfo &entry)

@@ -123,7 +123,7 @@ QPair<qint64, qint64> heardTrack(const QVector<qint16> &rec, int searchFrom, qin
         if (qAbs(rec[2 * i] / double(kFull) - gain) > 0.01)
             return { -1, -1 };
         // At full gain the counter shows the frame itself: nothing skipped, nothing twice.
-        if (gain == 1.0 && (rec[2 * i + 1] + 32768 - frame) % 65536 != 0) 
+        if (gain == 1.0 && (rec[2 * i + 1] + 32768 - frame) % 65536 != 0)
             return { -1, -1 };
     }
     return { anchorFrame - (anchor - first), anchorFrame + (last - anchor) };
@@ -429,8 +429,8 @@ void TestPlaybackEngine::startsHeardOnTheSamples()
     const qint64 startA = qint64(2 * 44100 + 12 * 588);
     const qint64 startB = qint64(6 * 44100 + 37 * 588);
     int after = 0;
-    const auto first = heardTrack(heard, 0, startA, startB, fades ? 26460 : 0,
-        fades ? 35280 : 0, &after);
+    const auto first =
+        heardTrack(heard, 0, startA, startB, fades ? 26460 : 0, fades ? 35280 : 0, &after);
     QVERIFY2(first.first >= startA && first.first <= startA + 661,
         qPrintable(QStringLiteral("track 1 heard from frame %1").arg(first.first)));
     // Its last sample, or with the fade-out one whose gain rounds to silence.
@@ -472,7 +472,8 @@ void TestPlaybackEngine::gaplessRunIsContinuous()
 
     QCOMPARE(rows, QVector<int>({ 0, 1, 2 }));
     QVERIFY2(rowsAt[1] >= 0 && rowsAt[1] < 500 && rowsAt[2] >= 0 && rowsAt[2] < 500,
-        qPrintable(QStringLiteral("moved %1 and %2 ms into the tracks").arg(rowsAt[1]).arg(rowsAt[2])));
+        qPrintable(
+            QStringLiteral("moved %1 and %2 ms into the tracks").arg(rowsAt[1]).arg(rowsAt[2])));
     QCOMPARE(started.count(), 3);
     QCOMPARE(started.at(2).at(1).toString(), QStringLiteral("Track 3"));
     const qint64 start = DecoderIODevice::frameAt(cueTimeToSeconds(starts[0]), 44100);

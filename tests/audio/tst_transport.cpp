@@ -300,7 +300,8 @@ void TestTransport::silentQueueStopsAfterOneRound()
     const QString empty = m_dir.filePath(QStringLiteral("empty.wav"));
     QVERIFY(AudioSupport::encode(empty, QStringLiteral("anullsrc=r=44100:cl=stereo:d=0"),
         { "-t", "0", "-c:a", "pcm_s16le" }));
-    const QVector<TrackInfo> queue = { track(empty, 1, 0, 0), track(m_album[0].filePath, 2, 20, 5) };
+    const QVector<TrackInfo> queue = { track(empty, 1, 0, 0),
+        track(m_album[0].filePath, 2, 20, 5) };
     m_engine->setPlayQueue(queue);
     QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
     QSignalSpy messages(m_engine, &PlaybackEngine::informationRequested);

@@ -69,8 +69,8 @@ void MainWindow::initTransport()
 
     gaplessAction = new QAction(tr("Gapless Playback"), this);
     gaplessAction->setCheckable(true);
-    const bool gapless =
-        ConfigService::instance()->value(gaplessKey, QStringLiteral("false")) == QLatin1String("true");
+    const bool gapless = ConfigService::instance()->value(gaplessKey, QStringLiteral("false"))
+        == QLatin1String("true");
     gaplessAction->setChecked(gapless);
     engine->setGaplessEnabled(gapless);
     connect(gaplessAction, &QAction::toggled, this, [this](bool on) {
