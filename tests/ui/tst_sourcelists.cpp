@@ -249,7 +249,7 @@ private slots:
             QStringList texts;
             for (QAction *a : menu->actions())
                 texts << a->text();
-            QCOMPARE(texts, QStringList { "Add to Export List" });
+            QCOMPARE(texts, (QStringList { "Add to Export List", "", "Gapless Playback" }));
             menu->actions().first()->trigger();
             menu->close();
             QTRY_COMPARE(selected->topLevelItemCount(), row + 1);
@@ -275,8 +275,16 @@ private slots:
             Q_ARG(QPoint, current->visualItemRect(row).center()));
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu);
-        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions().size(), 4);
         QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("Delete from Playlist"));
+        // The gapless switch: off by default, stored and applied when toggled.
+        QAction *gapless = menu->actions().last();
+        QVERIFY(gapless->isCheckable() && !gapless->isChecked());
+        gapless->trigger();
+        QVERIFY(window->playbackEngine()->gaplessEnabled());
+        QCOMPARE(ConfigService::instance()->value(QStringLiteral("gaplessPlayback")),
+            QStringLiteral("true"));
+        gapless->trigger();
         // While it shows, a second request is ignored.
         QMetaObject::invokeMethod(window.get(), "on_twCurrentMusicView_customContextMenuRequested",
             Q_ARG(QPoint, current->visualItemRect(row).center()));

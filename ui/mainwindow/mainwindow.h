@@ -24,6 +24,7 @@ class QDir;
 class QMenu;
 class SourceTreeBuilder;
 class PlaybackEngine;
+class QAction;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -87,6 +88,8 @@ public:
     QColor accent() const { return accentColor; }
 
     PlaybackEngine *playbackEngine() const { return engine; }
+    // The checkable "Gapless Playback" entry of the tray menu and the current list's menu.
+    QAction *gaplessPlaybackAction() const { return gaplessAction; }
 
     // Tracks, sheets and the external tools, for callers that know only the window.
     static QVector<TrackInfo> parseCueFile(const QString &cuePath);
@@ -188,6 +191,8 @@ private:
     Ui::MainWindow *ui;
     // Owned; shut down (playback stopped, output thread joined) before the form goes.
     PlaybackEngine *engine;
+    // Stored under "gaplessPlayback"; applied to the engine when toggled.
+    QAction *gaplessAction = nullptr;
     AudioWaveView *audioWaveView = nullptr;
     SpinningDiscView *discView = nullptr;
     QPushButton *btnRevealInExplorer = nullptr;

@@ -71,6 +71,8 @@ void MainWindow::on_twCurrentMusicView_customContextMenuRequested(const QPoint &
     QMenu *menu = newContextMenu(currentListMenu, currentMenuOpen, list->viewport());
     QAction *add = menu->addAction(tr("Add to Export List"));
     QAction *remove = mediaId > 0 ? menu->addAction(tr("Delete from Playlist")) : nullptr;
+    menu->addSeparator();
+    menu->addAction(gaplessAction);
     connect(menu, &QMenu::triggered, this, [this, add, remove, taken, item, mediaId](QAction *a) {
         QToolTip::hideText();
         if (a == add) {
