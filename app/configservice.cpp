@@ -31,7 +31,7 @@ void ConfigService::setValue(const QString &key, const QString &value, const QSt
     DictPtr entry = m_cache.value(key);
     if (entry && entry->dictId > 0) {
         entry->dictValue = text;
-        m_dao.updateDict(entry);
+        written(m_dao.updateDict(entry));
         return;
     }
     // A key whose earlier insert failed has no row yet: insert it again rather than update
@@ -41,6 +41,19 @@ void ConfigService::setValue(const QString &key, const QString &value, const QSt
     entry->dictValue = text;
     entry->dictDesc = key;
     entry->sortNum = 0;
-    m_dao.insertDict(entry);
+    written(m_dao.insertDict(entry));
     m_cache.insert(entry->dictName, entry);
+}
+
+void ConfigService::setWriteFailedHandler(const std::function<void(const QString &reason)> &handler)
+{
+    m_writeFailed = handler;
+}
+
+void ConfigService::written(bool ok)
+{
+    if (ok || m_failureTold || !m_writeFailed)
+        return;
+    m_failureTold = true;
+    m_writeFailed(m_dao.lastError());
 }

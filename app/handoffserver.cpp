@@ -5,14 +5,16 @@
 #include <QTimer>
 
 namespace {
-// Generous bounds for a list of paths; a peer beyond them is cut off.
+// Generous bounds for a list of paths; a peer beyond them is cut off. The total bound keeps
+// many senders at once from growing the player without end.
 constexpr int kMaxMessageBytes = 64 * 1024 * 1024;
 constexpr int kMaxMessageMs = 10000;
 } // namespace
 
-HandoffServer::HandoffServer(QObject *parent)
+HandoffServer::HandoffServer(QObject *parent, qint64 maxPendingBytes)
     : QObject(parent)
     , m_server(new QLocalServer(this))
+    , m_maxPendingBytes(maxPendingBytes)
 {
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &HandoffServer::onNewConnection);
@@ -22,13 +24,18 @@ HandoffServer::~HandoffServer() = default;
 
 bool HandoffServer::listen(const QString &name)
 {
+    if (name.isEmpty())
+        return false;
     QLocalServer::removeServer(name);
     return m_server->listen(name);
 }
 
 QStringList HandoffServer::parseMessage(const QByteArray &body)
 {
-    return QString::fromUtf8(body).split(QLatin1Char('\n'), Qt::SkipEmptyParts, Qt::CaseSensitive);
+    // NUL is the one character no path can hold.
+    // (The QByteArray overload of fromUtf8 would stop at the first NUL.)
+    return QString::fromUtf8(body.constData(), body.size())
+        .split(QChar(0), Qt::SkipEmptyParts, Qt::CaseSensitive);
 }
 
 void HandoffServer::onNewConnection()
@@ -38,12 +45,7 @@ void HandoffServer::onNewConnection()
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(
             socket, &QLocalSocket::disconnected, this, [this, socket] { onDisconnected(socket); });
-        QTimer::singleShot(kMaxMessageMs, socket, [this, socket] {
-            if (m_pending.remove(socket) > 0) {
-                socket->abort();
-                socket->deleteLater();
-            }
-        });
+        QTimer::singleShot(kMaxMessageMs, socket, [this, socket] { drop(socket); });
         // The peer may have written and closed before we got here.
         if (socket->bytesAvailable() > 0)
             onReadyRead(socket);
@@ -57,12 +59,22 @@ void HandoffServer::onReadyRead(QLocalSocket *socket)
     auto it = m_pending.find(socket);
     if (it == m_pending.end())
         return;
-    it.value() += socket->readAll();
-    if (it.value().size() > kMaxMessageBytes) {
-        m_pending.erase(it);
-        socket->abort();
-        socket->deleteLater();
-    }
+    const QByteArray bytes = socket->readAll();
+    it.value() += bytes;
+    m_pendingBytes += bytes.size();
+    if (it.value().size() > kMaxMessageBytes || m_pendingBytes > m_maxPendingBytes)
+        drop(socket);
+}
+
+void HandoffServer::drop(QLocalSocket *socket)
+{
+    auto it = m_pending.find(socket);
+    if (it == m_pending.end())
+        return;
+    m_pendingBytes -= it.value().size();
+    m_pending.erase(it);
+    socket->abort();
+    socket->deleteLater();
 }
 
 void HandoffServer::onDisconnected(QLocalSocket *socket)
@@ -70,6 +82,7 @@ void HandoffServer::onDisconnected(QLocalSocket *socket)
     auto it = m_pending.find(socket);
     if (it == m_pending.end())
         return;
+    m_pendingBytes -= it.value().size();
     QByteArray body = it.value() + socket->readAll();
     m_pending.erase(it);
     socket->deleteLater();

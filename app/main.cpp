@@ -1,6 +1,7 @@
 #include "app/apputils.h"
 #include "app/configservice.h"
 #include "app/csapp.h"
+#include "app/datanotices.h"
 #include "app/handoffserver.h"
 #include "app/resourceinit.h"
 #include "app/singleinstance.h"
@@ -55,10 +56,11 @@ int main(int argc, char *argv[])
     ApplicationBase::setInstance(new CSApp);
 
     DatabaseRegistry::create();
-    if (!DatabaseRegistry::bootstrapDatabases())
+    if (!DataNotices::bootstrap())
         return -1;
 
     ConfigService::instance()->load();
+    DataNotices::watchSettings(*ConfigService::instance());
 
     auto instance = std::make_unique<SingleInstance>();
     if (!instance->tryLock()) {
@@ -72,7 +74,10 @@ int main(int argc, char *argv[])
     window->show();
 
     auto server = std::make_unique<HandoffServer>();
-    server->listen(SingleInstance::channelName());
+    // Without the channel later starts cannot hand over their files; they still end.
+    if (!server->listen(SingleInstance::channelName()))
+        debugLog(QStringLiteral("Hand-off"),
+            QStringLiteral("cannot listen on \"%1\"").arg(SingleInstance::channelName()));
     QObject::connect(server.get(), &HandoffServer::filesReceived, window, &MainWindow::openFiles);
 
     const QStringList files = SingleInstance::buildFileList(QApplication::arguments());

@@ -23,9 +23,15 @@ public:
     // they could not be delivered.
     static bool forward(const QStringList &files);
 
-    // Private to the user: the runtime folder on Unix, the temporary folder on Windows.
+    // Private to the user: the runtime folder on Unix (else a folder of the user's own in the
+    // temporary folder), the temporary folder on Windows. Empty when there is no such folder:
+    // the program then runs without lock and channel.
     static QString lockFilePath();
     static QString channelName();
+
+    // Makes the folder (0700) unless it exists; true only when it is a folder, not a link, owned
+    // by this user and closed to everyone else.
+    static bool makePrivateFolder(const QString &path);
 
 private:
     std::unique_ptr<QLockFile> m_lock;

@@ -41,6 +41,10 @@ IAudioDecoder *DecoderFactory::create(Kind kind, QObject *parent)
 IAudioDecoder *DecoderFactory::openDecoder(
     const QString &path, QObject *parent, QVector<Kind> *tried)
 {
+    // A FIFO or device would block the decoder's open for good.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return nullptr;
     for (Kind kind : candidates(path)) {
         IAudioDecoder *decoder = create(kind, parent);
         if (tried)

@@ -4,13 +4,13 @@
 
 #include <QThread>
 #include <QtEndian>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
 namespace {
 
 constexpr int kChunkBytes = 65536;
-constexpr int kFullSleepMs = 5;
 constexpr int kEmptySleepMs = 2;
 // Reads in a row that gave nothing before the stream counts as finished (about 20 ms).
 constexpr int kEmptyReadsForEnd = 10;
@@ -85,8 +85,8 @@ void DecoderIODevice::startFiller()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_discardPending = false;
+        m_running = true;
     }
-    m_running = true;
     m_filler = QThread::create([this] { fillLoop(); });
     m_filler->setObjectName(QStringLiteral("DecoderIODeviceFiller"));
     m_filler->start(QThread::HighPriority);
@@ -96,11 +96,21 @@ void DecoderIODevice::stopFiller()
 {
     if (!m_filler)
         return;
-    m_running = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_running = false;
+    }
+    m_wake.notify_all();
     m_filler->quit();
     m_filler->wait();
     delete m_filler;
     m_filler = nullptr;
+}
+
+bool DecoderIODevice::bufferFull() const
+{
+    return unreadBytes() >= m_highWaterBytes
+        || (m_endByte >= 0 && m_frontByte + unreadBytes() >= m_endByte);
 }
 
 void DecoderIODevice::fillLoop()
@@ -110,21 +120,22 @@ void DecoderIODevice::fillLoop()
         m_inFrameBytes > 0 ? kChunkBytes - kChunkBytes % m_inFrameBytes : kChunkBytes;
     QByteArray chunk(kChunkBytes, Qt::Uninitialized);
     while (m_running && m_decoder) {
-        bool full;
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
+            std::unique_lock<std::mutex> lock(m_mutex);
             if (m_discardPending) {
                 m_frontByte += unreadBytes();
                 m_buffer.resize(0);
                 m_bufferOffset = 0;
                 m_discardPending = false;
             }
-            full = unreadBytes() >= m_highWaterBytes
-                || (m_endByte >= 0 && m_frontByte + unreadBytes() >= m_endByte);
-        }
-        if (full) {
-            QThread::msleep(kFullSleepMs);
-            continue;
+            // Full, or the stream has ended: nothing to do until a read, a seek, a new limit or
+            // the stop changes that. Paused playback costs no wake-ups.
+            m_wake.wait(lock, [this] {
+                return !m_running || m_discardPending
+                    || (!bufferFull() && m_emptyReads < kEmptyReadsForEnd);
+            });
+            if (!m_running)
+                break;
         }
 
         QByteArray piece;
@@ -140,7 +151,9 @@ void DecoderIODevice::fillLoop()
             }
         }
         if (piece.isEmpty()) {
-            QThread::msleep(kEmptySleepMs);
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_wake.wait_for(lock, std::chrono::milliseconds(kEmptySleepMs),
+                [this] { return !m_running || m_discardPending; });
             continue;
         }
 
@@ -158,10 +171,18 @@ void DecoderIODevice::appendChunk(QByteArray chunk)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_emptyReads = 0;
+    if (m_skipBytes > 0) {
+        const int skip = int(qMin<qint64>(m_skipBytes, chunk.size()));
+        chunk.remove(0, skip);
+        m_skipBytes -= skip;
+    }
     if (m_endByte >= 0) {
         const qint64 room = m_endByte - (m_frontByte + unreadBytes());
         chunk.truncate(int(qBound<qint64>(0, room, chunk.size())));
     }
+    if (chunk.isEmpty())
+        return;
+    m_decodedAudio = true;
     if (m_bufferOffset > 0 && m_bufferOffset >= m_buffer.size() / 2) {
         m_buffer.remove(0, m_bufferOffset);
         m_bufferOffset = 0;
@@ -181,15 +202,118 @@ qint64 DecoderIODevice::readData(char *data, qint64 maxSize)
         std::memset(data, 0, size_t(maxSize));
         return maxSize;
     }
-    const qint64 count = qMin(available, maxSize);
+    // Whole frames, so each one gets its own gain.
+    qint64 count = qMin(available, maxSize);
+    if (m_outFrameBytes > 0 && count >= m_outFrameBytes)
+        count -= count % m_outFrameBytes;
     std::memcpy(data, m_buffer.constData() + m_bufferOffset, size_t(count));
+    if (m_outFrameBytes > 0)
+        applyGain(data, count, m_frontByte / m_outFrameBytes);
     m_bufferOffset += int(count);
     m_frontByte += count;
     if (m_bufferOffset >= m_buffer.size()) {
         m_buffer.resize(0);
         m_bufferOffset = 0;
     }
+    if (!bufferFull())
+        m_wake.notify_one();
     return count;
+}
+
+qint64 DecoderIODevice::frameAt(double seconds, int sampleRate)
+{
+    return qRound64(seconds * sampleRate);
+}
+
+double DecoderIODevice::Envelope::gainAt(qint64 frame) const
+{
+    if (!enabled)
+        return 1.0;
+    double gain = 1.0;
+    const qint64 in = frame - fadeInStart;
+    if (in >= 0 && in < fadeInFrames)
+        gain = double(in) / fadeInFrames;
+    if (fadeOutEnd >= 0) {
+        const qint64 remaining = fadeOutEnd - frame;
+        if (remaining >= 0 && remaining < fadeOutFrames)
+            gain = qMin(gain, double(remaining) / fadeOutFrames);
+    }
+    return gain;
+}
+
+double DecoderIODevice::gainLocked(qint64 frame) const
+{
+    double gain = m_envelope.gainAt(frame);
+    if (m_rampStart >= 0 && frame >= m_rampStart) {
+        const qint64 into = frame - m_rampStart;
+        gain *= into >= m_rampFrames ? 0.0 : double(m_rampFrames - into) / m_rampFrames;
+    }
+    return gain;
+}
+
+double DecoderIODevice::gainAt(qint64 frame) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return gainLocked(frame);
+}
+
+void DecoderIODevice::setEnvelope(const Envelope &envelope)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_envelope = envelope;
+}
+
+qint64 DecoderIODevice::startFadeOut(qint64 frames)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const qint64 next = m_outFrameBytes > 0 ? m_frontByte / m_outFrameBytes : 0;
+    if (m_rampStart < 0) { // a running ramp keeps its course
+        m_rampStart = next;
+        m_rampFrames = qMax<qint64>(1, frames);
+    }
+    return m_rampStart + m_rampFrames;
+}
+
+void DecoderIODevice::applyGain(char *data, qint64 bytes, qint64 firstFrame) const
+{
+    const qint64 frames = bytes / m_outFrameBytes;
+    const qint64 lastFrame = firstFrame + frames - 1;
+    // Most of a track plays at full gain: leave those samples untouched.
+    const auto touches = [&](qint64 from, qint64 to) {
+        return from <= lastFrame && to >= firstFrame;
+    };
+    const Envelope &e = m_envelope;
+    const bool fading =
+        (e.enabled
+            && (touches(e.fadeInStart, e.fadeInStart + e.fadeInFrames)
+                || (e.fadeOutEnd >= 0 && touches(e.fadeOutEnd - e.fadeOutFrames, e.fadeOutEnd))))
+        || (m_rampStart >= 0 && lastFrame >= m_rampStart);
+    if (!fading)
+        return;
+    const int width = m_outSampleType == kFloat ? 4 : bytesPerSample(m_outSampleSize);
+    auto *p = reinterpret_cast<uchar *>(data);
+    for (qint64 f = 0; f < frames; ++f) {
+        const double gain = gainLocked(firstFrame + f);
+        for (int c = 0; c < m_channels; ++c, p += width) {
+            if (m_outSampleType == kFloat) {
+                float v;
+                std::memcpy(&v, p, 4);
+                v = float(v * gain);
+                std::memcpy(p, &v, 4);
+            } else if (width == 2) {
+                qToLittleEndian(qint16(std::lround(qFromLittleEndian<qint16>(p) * gain)), p);
+            } else if (width == 3) {
+                const qint32 v =
+                    qint32(quint32(p[0]) << 8 | quint32(p[1]) << 16 | quint32(p[2]) << 24) >> 8;
+                const qint32 scaled = qint32(std::lround(v * gain));
+                p[0] = uchar(scaled);
+                p[1] = uchar(scaled >> 8);
+                p[2] = uchar(scaled >> 16);
+            } else {
+                qToLittleEndian(qint32(std::llround(qFromLittleEndian<qint32>(p) * gain)), p);
+            }
+        }
+    }
 }
 
 qint64 DecoderIODevice::writeData(const char *, qint64)
@@ -204,24 +328,36 @@ void DecoderIODevice::clearBuffer()
     m_buffer.resize(0);
     m_bufferOffset = 0;
     m_discardPending = true;
+    m_wake.notify_all();
 }
 
-bool DecoderIODevice::seekDecoder(qint64 ms)
+bool DecoderIODevice::seekFrame(qint64 frame)
 {
-    if (!m_decoder)
+    if (!m_decoder || m_sampleRate <= 0)
         return false;
-    std::lock_guard<std::mutex> decoderLock(m_decoderMutex);
-    if (!m_decoder->seek(ms))
-        return false;
-    m_converter.reset();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    // The filler cannot be inside read() now, so nothing from before the seek is on its way;
-    // an older discard request would only drop audio decoded after the seek.
-    m_buffer.resize(0);
-    m_bufferOffset = 0;
-    m_discardPending = false;
-    m_frontByte = bytesForMs(ms);
-    m_emptyReads = 0;
+    frame = qMax<qint64>(0, frame);
+    // Decoders seek in whole ms, to the frame the ms starts on; the frames up to the one asked
+    // for are dropped as they arrive.
+    const qint64 ms = frame * 1000 / m_sampleRate;
+    const qint64 landed = ms * m_sampleRate / 1000;
+    {
+        std::lock_guard<std::mutex> decoderLock(m_decoderMutex);
+        if (!m_decoder->seek(ms))
+            return false;
+        m_converter.reset();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // The filler cannot be inside read() now, so nothing from before the seek is on its
+        // way; an older discard request would only drop audio decoded after the seek.
+        m_buffer.resize(0);
+        m_bufferOffset = 0;
+        m_discardPending = false;
+        m_frontByte = frame * m_outFrameBytes;
+        m_skipBytes = (frame - landed) * m_outFrameBytes;
+        m_emptyReads = 0;
+        m_decodedAudio = false;
+        m_rampStart = -1;
+    }
+    m_wake.notify_all();
     return true;
 }
 
@@ -233,23 +369,34 @@ qint64 DecoderIODevice::decoderPositionMs() const
     return m_decoder->positionMs();
 }
 
-qint64 DecoderIODevice::bytesForMs(qint64 ms) const
+qint64 DecoderIODevice::playedFrame() const
 {
-    return qint64(ms) * m_sampleRate / 1000 * m_outFrameBytes;
+    if (m_outFrameBytes <= 0)
+        return 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_frontByte / m_outFrameBytes;
 }
 
 qint64 DecoderIODevice::playedPositionMs() const
 {
-    if (m_sampleRate <= 0 || m_outFrameBytes <= 0)
+    if (m_sampleRate <= 0)
         return 0;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return (m_frontByte / m_outFrameBytes * 1000 + m_sampleRate / 2) / m_sampleRate;
+    return (playedFrame() * 1000 + m_sampleRate / 2) / m_sampleRate;
 }
 
-void DecoderIODevice::setEndPositionMs(qint64 ms)
+void DecoderIODevice::setEndFrame(qint64 frame)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_endByte = frame < 0 ? -1 : frame * m_outFrameBytes;
+    }
+    m_wake.notify_all();
+}
+
+bool DecoderIODevice::hasDecodedAudio() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_endByte = ms < 0 ? -1 : bytesForMs(ms);
+    return m_decodedAudio;
 }
 
 qint64 DecoderIODevice::bufferedBytes() const

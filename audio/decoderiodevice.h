@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 class IAudioDecoder;
@@ -14,15 +15,36 @@ class QThread;
 // keeps up to 900 ms of decoded audio buffered, so the output never waits for decoding; an empty
 // buffer reads as silence, never as a short read.
 //
-// Threads: the filler is the only caller of the decoder's read(); seekDecoder() and
+// Positions are sample frames of the file. The fade envelope is applied to the samples as they
+// are handed over, by each frame's own file position: the output's volume takes effect a
+// buffer ahead of what is heard, the samples do not.
+//
+// Threads: the filler is the only caller of the decoder's read(); seekFrame() and
 // decoderPositionMs() take the same decoder lock, so the GUI thread never enters the decoder
 // while it decodes. The buffer has its own lock, held only for copying: readData() (the output's
-// thread) never waits for a decode.
+// thread) never waits for a decode. A full buffer, or a decoder at its end, sleeps on a
+// condition until something changes.
 class DecoderIODevice : public QIODevice
 {
     Q_OBJECT
 
 public:
+    // Gain over file frames: a rise from fadeInStart over fadeInFrames, a fall over the
+    // fadeOutFrames before fadeOutEnd (-1: none). Disabled: gain 1 everywhere.
+    struct Envelope
+    {
+        bool enabled = false;
+        qint64 fadeInStart = 0;
+        qint64 fadeInFrames = 0;
+        qint64 fadeOutEnd = -1;
+        qint64 fadeOutFrames = 0;
+        double gainAt(qint64 frame) const;
+    };
+
+    // The frame a time in the file falls on: round(seconds x rate). CUE starts (frames of 1/75 s)
+    // land on their exact sample.
+    static qint64 frameAt(double seconds, int sampleRate);
+
     // The decoder must be open, outlive the device and not be used by others while it is open.
     explicit DecoderIODevice(IAudioDecoder *decoder, QObject *parent = nullptr);
     ~DecoderIODevice() override;
@@ -38,17 +60,29 @@ public:
 
     // Drops the buffered audio; the filler drops once more what it was decoding meanwhile.
     void clearBuffer();
-    // Seeks the decoder to ms (from the start of the file) between two of the filler's reads
-    // and drops everything buffered; positions then count from ms.
-    bool seekDecoder(qint64 ms);
+    // Seeks the decoder to a frame of the file between two of the filler's reads and drops
+    // everything buffered; the next frame handed over is that frame. False (nothing changed)
+    // when the decoder cannot seek.
+    bool seekFrame(qint64 frame);
     qint64 decoderPositionMs() const;
+    int sampleRate() const { return m_sampleRate; }
 
-    // File position (ms) of the end of the audio handed to the output so far.
+    // File frame just past the audio handed to the output so far, and the same in ms.
+    qint64 playedFrame() const;
     qint64 playedPositionMs() const;
-    // Past this file position (ms) the output gets silence; -1 removes the limit.
-    void setEndPositionMs(qint64 ms);
-    // Everything up to the end position, or to the end of the stream, has been handed over.
+    // From this file frame on the output gets silence; -1 removes the limit.
+    void setEndFrame(qint64 frame);
+    // Everything up to the end frame, or to the end of the stream, has been handed over.
     bool isFinished() const;
+    // Some audio was decoded since the last seek.
+    bool hasDecodedAudio() const;
+
+    void setEnvelope(const Envelope &envelope);
+    // Gain of the envelope and of a running ramp at a file frame.
+    double gainAt(qint64 frame) const;
+    // Ramps the gain down to 0 over `frames`, from the next frame handed over; silence after it
+    // until the next seek. Returns the file frame where the ramp ends.
+    qint64 startFadeOut(qint64 frames);
 
     int highWaterBytes() const { return m_highWaterBytes; }
     // Decoded bytes waiting for the output.
@@ -72,20 +106,28 @@ private:
     void stopFiller();
     void fillLoop();
     void appendChunk(QByteArray chunk);
-    qint64 bytesForMs(qint64 ms) const;
+    bool bufferFull() const;
+    double gainLocked(qint64 frame) const;
+    void applyGain(char *data, qint64 bytes, qint64 firstFrame) const;
     qint64 unreadBytes() const { return m_buffer.size() - m_bufferOffset; }
 
     IAudioDecoder *m_decoder;
     QThread *m_filler = nullptr;
 
-    // The buffer lock guards everything from here to m_emptyReads.
+    // The buffer lock guards everything from here to m_rampFrames.
     mutable std::mutex m_mutex;
+    std::condition_variable m_wake; // the filler's sleep; woken by reads, seeks, limits, stop
     QByteArray m_buffer;
     int m_bufferOffset = 0; // bytes at the front of m_buffer already handed out
     bool m_discardPending = false;
     qint64 m_frontByte = 0; // file offset (output layout) of the first unread buffered byte
     qint64 m_endByte = -1;
+    qint64 m_skipBytes = 0; // decoded bytes before the frame sought, still to drop
     int m_emptyReads = 0; // decoder reads in a row that gave nothing
+    bool m_decodedAudio = false;
+    Envelope m_envelope;
+    qint64 m_rampStart = -1; // file frame where a fade-out ramp starts; -1: none
+    qint64 m_rampFrames = 0;
 
     // The decoder lock: held by the filler around each read and by callers of the decoder.
     mutable std::mutex m_decoderMutex;

@@ -213,13 +213,13 @@ bool FFmpegDecoder::configureOutput(int sampleType, int sampleSize)
     m_outputLineSize = 0;
     m_outputCapacity = 0;
 
-    AVChannelLayout inLayout;
+    AVChannelLayout inLayout {};
     if (m_codec->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC)
         av_channel_layout_copy(&inLayout, &m_codec->ch_layout);
     else
         av_channel_layout_default(&inLayout, m_codec->ch_layout.nb_channels);
     const int outCount = m_outputChannels > 0 ? m_outputChannels : m_codec->ch_layout.nb_channels;
-    AVChannelLayout outLayout;
+    AVChannelLayout outLayout {};
     av_channel_layout_default(&outLayout, outCount);
 
     AVSampleFormat outFormat = AV_SAMPLE_FMT_S16;

@@ -36,6 +36,8 @@ PlaybackEngine::PlaybackEngine(QObject *parent)
     connect(&m_endTimer, &QTimer::timeout, this, &PlaybackEngine::onPlaybackTimerTimeout);
     m_progressTimer.setInterval(100);
     connect(&m_progressTimer, &QTimer::timeout, this, &PlaybackEngine::onProgressTick);
+    m_switchTimer.setInterval(15);
+    connect(&m_switchTimer, &QTimer::timeout, this, &PlaybackEngine::onSwitchStep);
 }
 
 PlaybackEngine::~PlaybackEngine()
@@ -54,11 +56,14 @@ void PlaybackEngine::setPlayQueue(const QVector<TrackInfo> &queue)
 {
     m_playQueue = queue;
     m_currentIndex = -1;
+    m_silentTracks = 0;
+    planDevice();
 }
 
 void PlaybackEngine::setCurrentIndex(int index)
 {
     m_currentIndex = index >= 0 && index < m_playQueue.size() ? index : -1;
+    planDevice();
 }
 
 int PlaybackEngine::indexOfTrack(const QString &path, double startSeconds) const
@@ -71,16 +76,28 @@ int PlaybackEngine::indexOfTrack(const QString &path, double startSeconds) const
     return -1;
 }
 
-qint64 PlaybackEngine::heardFilePosition() const
+qint64 PlaybackEngine::framesToMs(qint64 frames) const
 {
-    if (m_paused && m_pausedPosition >= 0)
-        return m_pausedPosition;
-    return m_device ? m_device->playedPositionMs() : 0;
+    const int rate = m_device ? m_device->sampleRate() : 0;
+    return rate > 0 ? (frames * 1000 + rate / 2) / rate : 0;
+}
+
+qint64 PlaybackEngine::msToFrames(qint64 ms) const
+{
+    const int rate = m_device ? m_device->sampleRate() : 0;
+    return ms * rate / 1000;
+}
+
+qint64 PlaybackEngine::heardFrame() const
+{
+    if (m_paused && m_pausedFrame >= 0)
+        return m_pausedFrame;
+    return m_device ? m_device->playedFrame() : 0;
 }
 
 qint64 PlaybackEngine::positionMs() const
 {
-    return m_device ? heardFilePosition() - startMs() : 0;
+    return m_device ? framesToMs(heardFrame() - m_startFrame) : 0;
 }
 
 int PlaybackEngine::endTimerRemainingMs() const
@@ -90,86 +107,75 @@ int PlaybackEngine::endTimerRemainingMs() const
 
 double PlaybackEngine::fadeGain(qint64 filePositionMs) const
 {
-    const double fadeIn = m_queueSwitched ? m_switchFadeInLength : m_fadeInLength;
-    const qint64 elapsed = filePositionMs - startMs();
-    double gain = 1.0;
-    if (elapsed >= 0 && elapsed < fadeIn)
-        gain = qMax(0.0, elapsed / fadeIn);
-    if (m_trackDuration > 0) {
-        const qint64 remaining = startMs() + durationMs() - filePositionMs;
-        if (remaining >= 0 && remaining < m_fadeOutLength)
-            gain = qMin(gain, qMax(0.0, double(remaining) / m_fadeOutLength));
-    }
-    return gain;
+    if (!m_device)
+        return 1.0;
+    return m_device->gainAt(
+        DecoderIODevice::frameAt(filePositionMs / 1000.0, m_device->sampleRate()));
 }
 
-void PlaybackEngine::setOutputVolume(double volume)
+void PlaybackEngine::setVolume(qreal volume)
 {
-    m_volume = volume;
-    m_output->setVolume(volume);
+    m_volume = qBound<qreal>(0.0, volume, 1.0);
+    m_output->setVolume(m_volume);
 }
 
-void PlaybackEngine::cancelFade()
+void PlaybackEngine::setFadeEnabled(bool enabled)
 {
-    if (m_fadeTimer) {
-        m_fadeTimer->stop();
-        m_fadeTimer->deleteLater();
-        m_fadeTimer = nullptr;
-    }
-    delete m_fadeClock;
-    m_fadeClock = nullptr;
-    // A switch waiting for this fade will never happen: let Next work again.
-    if (m_fadeCarriesSwitch) {
-        m_fadeCarriesSwitch = false;
-        m_switching = false;
-    }
+    m_fadeEnabled = enabled;
+    planDevice();
 }
 
-void PlaybackEngine::fadeVolume(
-    double from, double to, int durationMs, const std::function<void()> &onFinished)
+void PlaybackEngine::setGaplessEnabled(bool enabled)
 {
-    if (!m_output->hasOutput() || durationMs <= 0) {
-        if (m_output->hasOutput())
-            setOutputVolume(to);
-        if (onFinished)
-            onFinished();
+    m_gapless = enabled;
+    planDevice();
+}
+
+int PlaybackEngine::gaplessSuccessor(int index) const
+{
+    if (!m_gapless || index < 0 || index >= m_playQueue.size() || m_playQueue.size() < 2)
+        return -1;
+    const int next = (index + 1) % m_playQueue.size();
+    const TrackInfo &entry = m_playQueue.at(index);
+    const TrackInfo &following = m_playQueue.at(next);
+    const int rate = m_device ? m_device->sampleRate() : 0;
+    if (rate <= 0 || entry.durationSeconds <= 0 || following.filePath != entry.filePath
+        || following.startSeconds <= entry.startSeconds)
+        return -1;
+    const qint64 end = DecoderIODevice::frameAt(entry.startSeconds + entry.durationSeconds, rate);
+    return DecoderIODevice::frameAt(following.startSeconds, rate) == end ? next : -1;
+}
+
+void PlaybackEngine::planDevice()
+{
+    if (!m_device)
         return;
+    const int rate = m_device->sampleRate();
+    // The queue entry playing now, when the queue still holds it.
+    int index = m_currentIndex;
+    if (index >= 0
+        && (index >= m_playQueue.size() || m_playQueue.at(index).filePath != m_currentPath
+            || !sameStart(m_playQueue.at(index).startSeconds, m_trackStart)))
+        index = -1;
+    qint64 runEnd = m_endFrame;
+    for (int next = gaplessSuccessor(index), steps = 0; next >= 0 && steps < m_playQueue.size();
+         next = gaplessSuccessor(next), ++steps) {
+        const TrackInfo &entry = m_playQueue.at(next);
+        runEnd = entry.durationSeconds > 0
+            ? DecoderIODevice::frameAt(entry.startSeconds + entry.durationSeconds, rate)
+            : -1;
+        if (runEnd < 0)
+            break;
     }
-    cancelFade();
-    m_fadeClock = new QElapsedTimer;
-    m_fadeClock->start();
-    auto *timer = new QTimer(this);
-    m_fadeTimer = timer;
-    timer->setInterval(15);
-    connect(timer, &QTimer::timeout, this, [this, timer, from, to, durationMs, onFinished] {
-        if (timer != m_fadeTimer) {
-            timer->stop();
-            timer->deleteLater();
-            return;
-        }
-        const qint64 elapsed = m_fadeClock ? m_fadeClock->elapsed() : durationMs;
-        if (elapsed < durationMs) {
-            setOutputVolume(from + (to - from) * double(elapsed) / durationMs);
-            return;
-        }
-        setOutputVolume(to);
-        timer->stop();
-        timer->deleteLater();
-        m_fadeTimer = nullptr;
-        delete m_fadeClock;
-        m_fadeClock = nullptr;
-        m_fadeCarriesSwitch = false;
-        if (onFinished)
-            onFinished();
-    });
-    timer->start();
-}
-
-void PlaybackEngine::startAudioOutput(const QAudioFormat &format, int bufferSize, bool startSilent)
-{
-    if (startSilent)
-        m_volume = 0.0;
-    m_output->start(format, bufferSize, m_device, m_volume);
+    m_device->setEndFrame(runEnd);
+    DecoderIODevice::Envelope envelope;
+    envelope.enabled = m_fadeEnabled;
+    envelope.fadeInStart = m_runStartFrame;
+    envelope.fadeInFrames =
+        qint64(m_queueSwitched ? m_switchFadeInLength : m_fadeInLength) * rate / 1000;
+    envelope.fadeOutEnd = runEnd;
+    envelope.fadeOutFrames = qint64(m_fadeOutLength) * rate / 1000;
+    m_device->setEnvelope(envelope);
 }
 
 void PlaybackEngine::releaseTrack()
@@ -192,11 +198,12 @@ void PlaybackEngine::playTrack(const QString &path, double startSeconds, double 
 {
     if (m_playing)
         stopPlayback();
-    cancelFade();
+    cancelSwitch();
     m_currentPath = path;
     m_trackStart = startSeconds;
     m_trackDuration = durationSeconds;
     m_paused = false;
+    m_pausedFrame = -1;
     releaseTrack();
 
     m_decoder = DecoderFactory::openDecoder(path, this);
@@ -218,24 +225,25 @@ void PlaybackEngine::playTrack(const QString &path, double startSeconds, double 
         durationSeconds > 0 ? durationMs() : qMax<qint64>(0, totalMs - startMs());
     m_progressMaximum = int(trackMs > 0 ? trackMs : totalMs);
 
-    m_masterVolume = 1.0;
-    m_volume = 1.0;
     m_device = new DecoderIODevice(m_decoder, this);
     m_device->setOutputFormat(
         m_format.sampleSize(), m_format.sampleType() == QAudioFormat::Float ? 3 : 1);
-    if (startMs() > 0)
-        m_device->seekDecoder(startMs());
-    if (durationSeconds > 0)
-        m_device->setEndPositionMs(startMs() + durationMs());
+    const int rate = m_device->sampleRate();
+    m_startFrame = DecoderIODevice::frameAt(startSeconds, rate);
+    m_endFrame =
+        durationSeconds > 0 ? DecoderIODevice::frameAt(startSeconds + durationSeconds, rate) : -1;
+    m_runStartFrame = m_startFrame;
+    if (m_startFrame > 0)
+        m_device->seekFrame(m_startFrame);
+    planDevice();
     m_device->open(QIODevice::ReadOnly);
     connect(m_device, &DecoderIODevice::levelChanged, this, &PlaybackEngine::levelChanged);
     emit visualsActiveChanged(true);
     emit progressRangeChanged(m_progressMaximum);
 
-    startAudioOutput(m_format, bufferSize, m_fadeEnabled);
+    m_output->start(m_format, bufferSize, m_device, m_volume);
     m_progressTimer.start();
-    if (durationSeconds > 0)
-        armEndTimer(startMs());
+    armEndTimer(m_startFrame);
     m_playing = true;
     emit playingChanged(true);
     emit trackStarted(path, m_currentTitle);
@@ -243,13 +251,13 @@ void PlaybackEngine::playTrack(const QString &path, double startSeconds, double 
 
 void PlaybackEngine::stopPlayback()
 {
-    cancelFade();
+    cancelSwitch();
     m_progressTimer.stop();
     releaseTrack();
     m_endTimer.stop();
     m_playing = false;
     m_paused = false;
-    m_pausedPosition = -1;
+    m_pausedFrame = -1;
     m_currentPath.clear();
     m_trackStart = 0;
     m_trackDuration = 0;
@@ -258,13 +266,13 @@ void PlaybackEngine::stopPlayback()
     emit visualsActiveChanged(false);
 }
 
-void PlaybackEngine::armEndTimer(qint64 filePositionMs)
+void PlaybackEngine::armEndTimer(qint64 frame)
 {
     m_endTimer.stop();
-    if (m_trackDuration <= 0)
+    if (m_endFrame < 0)
         return;
-    m_endTimerPosition = filePositionMs;
-    m_endTimer.start(int(qMax<qint64>(1, startMs() + durationMs() - filePositionMs)));
+    m_endTimerFrame = frame;
+    m_endTimer.start(int(qMax<qint64>(1, framesToMs(m_endFrame - frame))));
 }
 
 void PlaybackEngine::onPlaybackTimerTimeout()
@@ -272,8 +280,10 @@ void PlaybackEngine::onPlaybackTimerTimeout()
     // The timer is a backstop for an output that stalls. While the heard position still
     // advances towards the end, the position decides, and the timer waits for the rest.
     if (m_device && m_playing && !m_device->isFinished()) {
-        const qint64 heard = m_device->playedPositionMs();
-        if (heard > m_endTimerPosition && heard < startMs() + durationMs()) {
+        const qint64 heard = m_device->playedFrame();
+        if (followGaplessRun(heard))
+            return;
+        if (heard > m_endTimerFrame && heard < m_endFrame) {
             armEndTimer(heard);
             return;
         }
@@ -281,24 +291,57 @@ void PlaybackEngine::onPlaybackTimerTimeout()
     finishTrack();
 }
 
+void PlaybackEngine::setTrack(const TrackInfo &entry)
+{
+    m_currentTitle = titleOf(entry);
+    m_currentPath = entry.filePath;
+    m_trackStart = entry.startSeconds;
+    m_trackDuration = entry.durationSeconds;
+}
+
+bool PlaybackEngine::followGaplessRun(qint64 frame)
+{
+    if (m_pendingSwitch)
+        return false;
+    bool moved = false;
+    int next;
+    while (
+        m_endFrame >= 0 && frame >= m_endFrame && (next = gaplessSuccessor(m_currentIndex)) >= 0) {
+        setTrack(m_playQueue.at(next));
+        const int rate = m_device->sampleRate();
+        m_startFrame = m_endFrame;
+        m_endFrame = m_trackDuration > 0
+            ? DecoderIODevice::frameAt(m_trackStart + m_trackDuration, rate)
+            : -1;
+        m_currentIndex = next;
+        const qint64 trackMs = m_endFrame >= 0
+            ? framesToMs(m_endFrame - m_startFrame)
+            : qMax<qint64>(0, m_decoder->durationMs() - startMs());
+        m_progressMaximum = int(trackMs);
+        emit progressRangeChanged(m_progressMaximum);
+        emit trackStarted(m_currentPath, m_currentTitle);
+        emit playingRowChanged(next);
+        armEndTimer(frame);
+        moved = true;
+    }
+    return moved;
+}
+
 void PlaybackEngine::onProgressTick()
 {
     if (!m_decoder || !m_device || m_sliderDragging)
         return;
-    const qint64 pos = heardFilePosition();
-    if (pos < 0)
-        return;
+    const qint64 frame = heardFrame();
+    followGaplessRun(frame);
     const qint64 totalMs = m_decoder->durationMs();
     const bool endReached =
-        m_trackDuration > 0 ? pos >= startMs() + durationMs() : totalMs > 0 && pos >= totalMs;
+        m_endFrame >= 0 ? frame >= m_endFrame : totalMs > 0 && framesToMs(frame) >= totalMs;
     if (endReached || m_device->isFinished()) {
         finishTrack();
         return;
     }
-    // A running ramp (the switch fade-out) owns the volume until it ends.
-    if (m_output->hasOutput() && m_fadeEnabled && !m_fadeTimer)
-        setOutputVolume(m_masterVolume * fadeGain(pos));
-    emit progressChanged(int(qBound<qint64>(0, pos - startMs(), m_progressMaximum)));
+    emit progressChanged(
+        int(qBound<qint64>(0, framesToMs(frame - m_startFrame), m_progressMaximum)));
 }
 
 QString PlaybackEngine::titleOf(const TrackInfo &entry)
@@ -306,23 +349,80 @@ QString PlaybackEngine::titleOf(const TrackInfo &entry)
     return entry.wholeFile ? QFileInfo(entry.filePath).completeBaseName() : entry.title;
 }
 
-void PlaybackEngine::switchTo(int index, bool guarded)
+void PlaybackEngine::cancelSwitch()
+{
+    m_switchTimer.stop();
+    m_pendingSwitch = nullptr;
+    m_switchRampEnd = -1;
+    // A switch waiting for its fade will never happen: let Next work again.
+    if (m_switchGuarded) {
+        m_switchGuarded = false;
+        m_switching = false;
+    }
+}
+
+void PlaybackEngine::afterFadeOut(bool rampDown, const std::function<void()> &action)
+{
+    cancelSwitch();
+    if (!m_output->hasOutput() || !m_device) {
+        action();
+        return;
+    }
+    if (rampDown) {
+        // The output holds a buffer already handed over; taking it back and handing it over
+        // again with the ramp makes the fade heard from now rather than a buffer later.
+        const int frameBytes = qMax(1, m_format.bytesPerFrame());
+        const qint64 unplayed = m_output->pause() / frameBytes;
+        m_device->seekFrame(qMax<qint64>(0, m_device->playedFrame() - unplayed));
+        m_switchRampEnd = m_device->startFadeOut(msToFrames(m_switchFadeOutLength));
+        m_output->resume();
+    }
+    m_pendingSwitch = action;
+    m_switchClock.start();
+    m_switchTimer.start();
+}
+
+void PlaybackEngine::onSwitchStep()
+{
+    // Heard from the press for the fade-out length, and the ramp handed over to its end.
+    if (m_switchClock.elapsed() < m_switchFadeOutLength
+        || (m_switchRampEnd >= 0 && m_device && m_device->playedFrame() < m_switchRampEnd
+            && m_switchClock.elapsed() < 4 * m_switchFadeOutLength))
+        return;
+    const std::function<void()> action = m_pendingSwitch;
+    m_switchTimer.stop();
+    m_pendingSwitch = nullptr;
+    m_switchRampEnd = -1;
+    m_switchGuarded = false;
+    if (action)
+        action();
+}
+
+void PlaybackEngine::switchTo(int index, bool guarded, bool atTrackEnd)
 {
     const TrackInfo entry = m_playQueue.at(index);
     m_currentTitle = titleOf(entry);
     auto doSwitch = [this, entry, index, guarded] {
-        playTrack(entry.filePath, entry.startSeconds, entry.durationSeconds);
-        m_currentIndex = index;
         m_queueSwitched = true;
-        emit playingRowChanged(index);
+        m_currentTitle = titleOf(entry);
+        playTrack(entry.filePath, entry.startSeconds, entry.durationSeconds);
+        // The queue may have been replaced while the fade ran.
+        const bool sameQueue = index < m_playQueue.size()
+            && m_playQueue.at(index).filePath == entry.filePath
+            && sameStart(m_playQueue.at(index).startSeconds, entry.startSeconds);
+        m_currentIndex = sameQueue ? index : indexOfTrack(entry.filePath, entry.startSeconds);
+        planDevice();
+        if (m_currentIndex >= 0)
+            emit playingRowChanged(m_currentIndex);
         if (guarded)
             m_switching = false;
     };
     if (guarded)
         m_switching = true;
     if (m_output->hasOutput() && m_playing) {
-        fadeVolume(m_volume, 0.0, m_switchFadeOutLength, doSwitch);
-        m_fadeCarriesSwitch = guarded && m_fadeTimer;
+        // At the end of a track the output holds only its last moments: let them play out.
+        afterFadeOut(!atTrackEnd, doSwitch);
+        m_switchGuarded = guarded;
     } else {
         doSwitch();
     }
@@ -330,20 +430,29 @@ void PlaybackEngine::switchTo(int index, bool guarded)
 
 void PlaybackEngine::finishTrack()
 {
-    if (!m_playQueue.isEmpty()) {
-        playNext();
+    if (m_pendingSwitch || m_switching)
+        return;
+    // Tracks without audio (a header-only file, a range past a cut file's end) would cycle for
+    // ever: one round of the queue without any sound ends it.
+    m_silentTracks = m_device && m_device->hasDecodedAudio() ? 0 : m_silentTracks + 1;
+    if (m_silentTracks >= qMax(1, m_playQueue.size())) {
+        m_silentTracks = 0;
+        stopPlayback();
+        emit informationRequested(mainWindowText("No track of the current list gave any sound"));
         return;
     }
-    if (m_switching)
+    if (!m_playQueue.isEmpty()) {
+        switchTo(nextIndex(), true, true);
         return;
+    }
     // Nothing follows: the output still holds the track's last moments; let them play out
-    // during the fade-out (over silence) before stopping.
+    // before stopping.
     m_switching = true;
-    fadeVolume(m_volume, 0.0, m_switchFadeOutLength, [this] {
+    afterFadeOut(false, [this] {
         stopPlayback();
         m_switching = false;
     });
-    m_fadeCarriesSwitch = m_fadeTimer != nullptr;
+    m_switchGuarded = true;
 }
 
 void PlaybackEngine::playNext()
@@ -354,14 +463,21 @@ void PlaybackEngine::playNext()
     }
     if (m_switching)
         return;
-    switchTo(m_currentIndex >= 0 ? (m_currentIndex + 1) % m_playQueue.size() : 0, true);
+    switchTo(nextIndex(), true, false);
+}
+
+int PlaybackEngine::nextIndex() const
+{
+    return m_currentIndex >= 0 ? (m_currentIndex + 1) % m_playQueue.size() : 0;
 }
 
 void PlaybackEngine::playPrevious()
 {
     if (m_playQueue.isEmpty())
         return;
-    switchTo(m_currentIndex > 0 ? m_currentIndex - 1 : m_playQueue.size() - 1, false);
+    const int size = m_playQueue.size();
+    switchTo(
+        m_currentIndex > 0 && m_currentIndex <= size ? m_currentIndex - 1 : size - 1, false, false);
 }
 
 void PlaybackEngine::playSelected(const TrackInfo *selectedRow)
@@ -384,6 +500,7 @@ void PlaybackEngine::playSelected(const TrackInfo *selectedRow)
     const TrackInfo row = *selectedRow;
     m_currentTitle = row.title;
     m_currentIndex = indexOfTrack(row.filePath, row.startSeconds);
+    m_silentTracks = 0;
     if (row.filePath.isEmpty()) {
         emit informationRequested(
             mainWindowText(QT_TRANSLATE_NOOP("MainWindow", "Unable to get audio file path")));
@@ -397,6 +514,14 @@ void PlaybackEngine::playSelected(const TrackInfo *selectedRow)
 
 void PlaybackEngine::pause()
 {
+    // A switch waiting for its fade-out happens now, paused at the start of its track.
+    if (m_pendingSwitch) {
+        const std::function<void()> action = m_pendingSwitch;
+        m_switchTimer.stop();
+        m_pendingSwitch = nullptr;
+        m_switchGuarded = false;
+        action();
+    }
     if (!m_decoder || !m_output->hasOutput() || !m_device)
         return;
     // Paused already: the output holds nothing more and the saved position stays right.
@@ -404,10 +529,9 @@ void PlaybackEngine::pause()
         return;
     m_endTimer.stop();
     m_progressTimer.stop();
-    const int unplayed = m_output->pause();
-    const int frameBytes = m_format.bytesPerFrame() > 0 ? m_format.bytesPerFrame() : 1;
-    const qint64 unplayedMs = qint64(unplayed) / frameBytes * 1000 / qMax(1, m_format.sampleRate());
-    m_pausedPosition = qMax<qint64>(0, m_device->playedPositionMs() - unplayedMs);
+    const int frameBytes = qMax(1, m_format.bytesPerFrame());
+    const qint64 unplayed = m_output->pause() / frameBytes;
+    m_pausedFrame = qMax<qint64>(m_startFrame, m_device->playedFrame() - unplayed);
     m_paused = true;
     m_playing = false;
     emit playingChanged(false);
@@ -418,19 +542,17 @@ void PlaybackEngine::resumePlayback()
 {
     if (!m_decoder || !m_output->hasOutput() || !m_device)
         return;
-    const qint64 pos =
-        m_pausedPosition >= 0 ? m_pausedPosition : qMax<qint64>(0, m_device->playedPositionMs());
-    if (m_trackDuration > 0 && startMs() + durationMs() - pos <= 0) {
+    qint64 frame = m_pausedFrame >= 0 ? m_pausedFrame : m_device->playedFrame();
+    if (m_endFrame >= 0 && frame >= m_endFrame) {
         stopPlayback();
         return;
     }
-    m_device->seekDecoder(pos);
-    // Qt applies the volume as it writes: starting silent would drop the first buffer.
-    if (m_fadeEnabled)
-        setOutputVolume(m_masterVolume * fadeGain(pos));
+    if (!m_device->seekFrame(frame))
+        frame = m_device->playedFrame();
+    m_pausedFrame = -1;
     m_output->resume();
     m_progressTimer.start();
-    armEndTimer(pos);
+    armEndTimer(frame);
     m_paused = false;
     m_playing = true;
     emit playingChanged(true);
@@ -447,16 +569,19 @@ void PlaybackEngine::seekTo(qint64 filePositionMs, bool restartOutput)
     m_sliderDragging = false;
     if (!m_decoder || !m_device)
         return;
-    m_device->seekDecoder(filePositionMs);
+    const qint64 frame = m_startFrame + msToFrames(filePositionMs - startMs());
+    // A seek that fails leaves the track where it was, end timer included.
+    if (!m_device->seekFrame(frame))
+        return;
     if (m_paused) {
         // Nothing plays while paused; resume starts from here.
-        m_pausedPosition = filePositionMs;
+        m_pausedFrame = frame;
         return;
     }
     if (restartOutput && m_output->hasOutput())
         m_output->restart();
     if (m_playing)
-        armEndTimer(filePositionMs);
+        armEndTimer(frame);
 }
 
 void PlaybackEngine::onPlayProgressSliderReleased(int value)

@@ -3,6 +3,7 @@
 #include "media/trackinfo.h"
 
 #include <QAudioFormat>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -12,13 +13,14 @@
 class AudioOutputController;
 class DecoderIODevice;
 class IAudioDecoder;
-class QElapsedTimer;
 
 // Plays one track at a time (a time range of an audio file) through the default output device
 // and moves through the play queue. No widgets: what the window shows is announced by signals.
 //
 // Positions are those the listener gets: the device reports the file position of the audio
-// handed to the output, and past a track's end it hands over silence. GUI thread only.
+// handed to the output, and past a track's end it hands over silence. Track boundaries are cut
+// at sample frames (round(seconds x rate)), and fades are applied to the samples by their file
+// position; the output's volume carries only the user's volume. GUI thread only.
 class PlaybackEngine : public QObject
 {
     Q_OBJECT
@@ -28,7 +30,8 @@ public:
     // Stops playback and ends the output thread.
     ~PlaybackEngine() override;
 
-    // The queue is the current music list; replacing it forgets the current entry.
+    // The queue is the current music list; replacing it forgets the current entry (a switch
+    // waiting for its fade still plays its track, found again in the new queue if there).
     void setPlayQueue(const QVector<TrackInfo> &queue);
     const QVector<TrackInfo> &playQueue() const { return m_playQueue; }
     int currentIndex() const { return m_currentIndex; }
@@ -48,15 +51,21 @@ public:
     double trackDuration() const { return m_trackDuration; }
     // Heard position within the current track in ms (0 when nothing is loaded).
     qint64 positionMs() const;
-    qint64 pausedPositionMs() const { return m_pausedPosition; }
+    qint64 pausedPositionMs() const { return m_pausedFrame < 0 ? -1 : framesToMs(m_pausedFrame); }
     int progressMaximum() const { return m_progressMaximum; }
     // Remaining time of the end timer in ms, -1 when it is not running.
     int endTimerRemainingMs() const;
-    double volume() const { return m_volume; }
+    // The user's volume, 0.0 to 1.0; the output's volume. Fades multiply it on the samples.
+    qreal volume() const { return m_volume; }
+    void setVolume(qreal volume);
     bool fadeEnabled() const { return m_fadeEnabled; }
-    void setFadeEnabled(bool enabled) { m_fadeEnabled = enabled; }
-    // Gain the progress tick gives a file position: fade-in after the start, fade-out before
-    // the end.
+    void setFadeEnabled(bool enabled);
+    // Gapless: a queue entry that continues the current one in the same file at the sample where
+    // it ends follows without fade, stop or gap.
+    bool gaplessEnabled() const { return m_gapless; }
+    void setGaplessEnabled(bool enabled);
+    // Gain the samples at a file position get (fade-in after the start, fade-out before the end,
+    // a switch ramp); 1.0 with nothing loaded.
     double fadeGain(qint64 filePositionMs) const;
     // The output format of the current track.
     QAudioFormat outputFormat() const { return m_format; }
@@ -86,12 +95,6 @@ public slots:
     // Stops playback and joins the output thread; the engine is unusable afterwards.
     void shutdown();
 
-public:
-    void setOutputVolume(double volume);
-    // Ramps the volume linearly over durationMs on a 15 ms timer, then runs onFinished.
-    void fadeVolume(
-        double from, double to, int durationMs, const std::function<void()> &onFinished);
-
 signals:
     // After every change of playing: Pause buttons visible/enabled exactly when playing, Play
     // buttons exactly when not.
@@ -119,18 +122,35 @@ signals:
     void trackFailed(const QString &path, bool noOutputDevice);
 
 private:
-    void startAudioOutput(const QAudioFormat &format, int bufferSize, bool startSilent);
-    void cancelFade();
+    // Runs `action` once what the output holds has been heard; `rampDown` first fades the
+    // sound out over the switch fade-out, heard from now.
+    void afterFadeOut(bool rampDown, const std::function<void()> &action);
+    void onSwitchStep();
+    // Drops a waiting switch; it never runs.
+    void cancelSwitch();
     void releaseTrack();
-    void switchTo(int index, bool guarded);
+    // A next-switch holds the switching guard; one at the end of a track lets the output play
+    // out instead of fading.
+    void switchTo(int index, bool guarded, bool atTrackEnd);
+    int nextIndex() const;
     // The end of the track is heard: the next entry, or a stop once the output has played out.
     void finishTrack();
     void seekTo(qint64 filePositionMs, bool restartOutput);
-    void armEndTimer(qint64 filePositionMs);
+    void armEndTimer(qint64 frame);
+    // The next queue entry, when it continues the entry at index gaplessly; else -1.
+    int gaplessSuccessor(int index) const;
+    // The window follows the heard position into the entries that continue gaplessly; true
+    // when it moved.
+    bool followGaplessRun(qint64 frame);
+    // The device's end and fades for the current track and the gapless run it starts.
+    void planDevice();
+    void setTrack(const TrackInfo &entry);
     static QString titleOf(const TrackInfo &entry);
-    // File position (ms) of what the listener has got: saved at pause, else what the device
-    // handed to the output.
-    qint64 heardFilePosition() const;
+    // File frame of what the listener has got: saved at pause, else what the device handed to
+    // the output.
+    qint64 heardFrame() const;
+    qint64 framesToMs(qint64 frames) const;
+    qint64 msToFrames(qint64 ms) const;
     // Rounded: 205.49 s must be 205 490 ms, which truncating the double does not give.
     qint64 startMs() const { return qRound64(m_trackStart * 1000); }
     qint64 durationMs() const { return qRound64(m_trackDuration * 1000); }
@@ -141,28 +161,34 @@ private:
     QString m_currentTitle;
     double m_trackStart = 0;
     double m_trackDuration = 0;
+    qint64 m_startFrame = 0;
+    qint64 m_endFrame = -1; // -1: the end of the file
     AudioOutputController *m_output;
     IAudioDecoder *m_decoder = nullptr;
     DecoderIODevice *m_device = nullptr;
     QAudioFormat m_format;
-    double m_volume = 1.0;
+    qreal m_volume = 1.0;
     QTimer m_progressTimer;
-    QTimer *m_fadeTimer = nullptr;
-    QElapsedTimer *m_fadeClock = nullptr;
-    bool m_fadeCarriesSwitch = false; // the running fade ends in a guarded switch
+    QTimer m_switchTimer; // watches a waiting switch
+    QElapsedTimer m_switchClock;
+    std::function<void()> m_pendingSwitch;
+    qint64 m_switchRampEnd = -1; // file frame where the switch ramp ends; -1: no ramp
+    bool m_switchGuarded = false; // the waiting switch holds the switching guard
     bool m_sliderDragging = false;
     bool m_paused = false;
-    qint64 m_pausedPosition = -1; // file position heard when paused
+    qint64 m_pausedFrame = -1; // file frame heard when paused
+    qint64 m_runStartFrame = 0; // where the fade-in of the current gapless run starts
+    int m_silentTracks = 0; // tracks in a row that ended without any audio
     bool m_fadeEnabled = true;
+    bool m_gapless = false;
     int m_fadeInLength = 600;
     int m_fadeOutLength = 800;
     bool m_switching = false;
     bool m_queueSwitched = false;
     int m_switchFadeOutLength = 300;
     int m_switchFadeInLength = 300;
-    double m_masterVolume = 1.0;
     int m_progressMaximum = 0;
-    qint64 m_endTimerPosition = -1; // heard position when the end timer was armed
+    qint64 m_endTimerFrame = -1; // heard frame when the end timer was armed
     QVector<TrackInfo> m_playQueue;
     int m_currentIndex = -1;
 };

@@ -1,7 +1,9 @@
 // Playback engine figures on the default output device (a PulseAudio null sink will do; set
-// PULSE_SERVER): the time from playTrack to the first audio at the output, median over 20 starts
-// of a CUE track in the middle of a generated 60-minute FLAC, and the CPU of the process while
-// a track plays, without a window.
+// PULSE_SERVER): the time from playTrack to the first audible sample handed to the output (fades
+// are on the samples, so with the fade-in that is the track's second sample), median over 20
+// starts of a CUE track in the middle of a generated 60-minute FLAC, fades on and off; and the
+// CPU of the process while a track plays and while it is paused, without a window. The sound
+// server's own latency comes on top.
 //
 // Usage: bench_playback [minutes]   (default 60)
 
@@ -88,31 +90,33 @@ int main(int argc, char **argv)
             QElapsedTimer clock;
             clock.start();
             engine.playTrack(flac, start, duration);
-            // Without fades the first audio handed over is heard; with them the output starts
-            // silent until the first progress tick raises the volume.
-            const double waited = waitUntil(
-                [&] { return engine.positionMs() > 0 && (!fades || engine.volume() > 0); });
+            const double waited = waitUntil([&] { return engine.positionMs() > 0; });
             if (waited >= 0)
                 times << clock.nsecsElapsed() / 1e6;
             engine.stopPlayback();
         }
         std::printf("playTrack to first audible audio at the output (%s): median %.1f ms over "
                     "%d starts\n",
-            fades ? "fade-in on, first non-zero volume" : "fades off", median(times),
-            int(times.size()));
+            fades ? "fades on" : "fades off", median(times), int(times.size()));
     }
 
     engine.setFadeEnabled(true);
     engine.playTrack(flac, start, duration);
     waitUntil([&] { return engine.positionMs() > 1000; });
     const int seconds = 20;
-    const double cpuStart = processCpu();
-    QEventLoop loop;
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
-    const double cpu = processCpu() - cpuStart;
-    std::printf("CPU while a track plays: %.2f %% of one core over %d s (heard %.1f s)\n",
-        cpu * 100.0 / seconds, seconds, engine.positionMs() / 1000.0);
+    const auto cpuOver = [&] {
+        const double cpuStart = processCpu();
+        QEventLoop loop;
+        QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        return (processCpu() - cpuStart) * 100.0 / seconds;
+    };
+    const double playing = cpuOver();
+    std::printf("CPU while a track plays: %.2f %% of one core over %d s (heard %.1f s)\n", playing,
+        seconds, engine.positionMs() / 1000.0);
+    engine.pause();
+    QThread::msleep(1000); // the filler tops its buffer up, then sleeps
+    std::printf("CPU while paused: %.3f %% of one core over %d s\n", cpuOver(), seconds);
     engine.stopPlayback();
     return 0;
 }

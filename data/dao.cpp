@@ -65,9 +65,36 @@ bool Dao::exec()
 {
     if (m_query.exec())
         return true;
+    m_lastError = m_query.lastError().text();
     debugLog(QStringLiteral("Dao Error"),
-        QStringLiteral("sql: %1\r\nerror: %2").arg(m_sql, m_query.lastError().text()));
+        QStringLiteral("sql: %1\r\nerror: %2").arg(m_sql, m_lastError));
     return false;
+}
+
+bool Dao::transactionStep(const QString &step, bool done)
+{
+    if (done)
+        return true;
+    m_lastError = DatabaseRegistry::database(kDataDb).lastError().text();
+    debugLog(
+        QStringLiteral("Dao Error"), QStringLiteral("sql: %1\r\nerror: %2").arg(step, m_lastError));
+    return false;
+}
+
+bool Dao::beginTransaction()
+{
+    return transactionStep(
+        QStringLiteral("begin"), DatabaseRegistry::database(kDataDb).transaction());
+}
+
+bool Dao::commit()
+{
+    return transactionStep(QStringLiteral("commit"), DatabaseRegistry::database(kDataDb).commit());
+}
+
+void Dao::rollback()
+{
+    transactionStep(QStringLiteral("rollback"), DatabaseRegistry::database(kDataDb).rollback());
 }
 
 void Dao::bindMedia(const Media &media)

@@ -37,13 +37,24 @@ public:
     QList<DictPtr> listDicts();
     bool updateDict(const DictPtr &dict);
 
+    // One transaction on "data.db" around several of the statements above, so that a playlist
+    // change is stored whole or not at all. Failures write a "Dao Error" line like statements.
+    bool beginTransaction();
+    bool commit();
+    void rollback();
+
+    // The driver's text for the last failed statement or transaction step.
+    QString lastError() const { return m_lastError; }
+
 private:
     void prepare(bool key, const QString &sql);
     void bind(const QString &name, const QVariant &value);
     bool exec();
+    bool transactionStep(const QString &step, bool done);
     void bindMedia(const Media &media);
     int maxSortNum();
 
     QSqlQuery m_query;
     QString m_sql;
+    QString m_lastError;
 };

@@ -37,37 +37,48 @@ PlaylistStore::SaveResult PlaylistStore::save(
     if (result.name.isEmpty())
         return result;
 
-    result.status = SaveStatus::PlaylistFailed;
-    MediaLibraryPtr library = findByName(result.name);
-    if (!library) {
-        library = std::make_shared<MediaLibrary>();
-        library->name = result.name;
-        library->sortNum = m_dao.maxLibrarySortNum() + 1;
-        if (!m_dao.insertLibrary(library))
-            return result;
-    }
-    result.playlistId = library->id;
-    if (result.playlistId <= 0) {
-        const MediaLibraryPtr stored = findByName(result.name);
-        result.playlistId = stored ? stored->id : 0;
-    }
-    if (result.playlistId <= 0) {
-        result.playlistId = 0;
+    result.status = SaveStatus::Failed;
+    SaveResult saved = result;
+    const bool stored = inTransaction([&]() {
+        MediaLibraryPtr library = findByName(saved.name);
+        if (!library) {
+            library = std::make_shared<MediaLibrary>();
+            library->name = saved.name;
+            library->sortNum = m_dao.maxLibrarySortNum() + 1;
+            if (!m_dao.insertLibrary(library))
+                return false;
+        }
+        saved.playlistId = library->id;
+        if (saved.playlistId <= 0) {
+            const MediaLibraryPtr again = findByName(saved.name);
+            saved.playlistId = again ? again->id : 0;
+        }
+        if (saved.playlistId <= 0)
+            return false;
+        saved.added = storeTracks(saved, entries);
+        return saved.added >= 0;
+    });
+    if (!stored)
         return result;
-    }
+    saved.status = SaveStatus::Saved;
+    return saved;
+}
 
+// The number of tracks added, or -1 when one of them could not be stored.
+int PlaylistStore::storeTracks(const SaveResult &target, const QList<PlaylistEntry> &entries)
+{
     QSet<QString> keys;
-    const QList<MediaPtr> existing = m_dao.listMedia(result.playlistId);
+    const QList<MediaPtr> existing = m_dao.listMedia(target.playlistId);
     for (const MediaPtr &media : existing)
         keys.insert(duplicateKey(media->path, media->startPos, media->endPos));
-    int sortNum = m_dao.maxMediaSortNum(result.playlistId);
-    bool allStored = true;
+    int sortNum = m_dao.maxMediaSortNum(target.playlistId);
+    int added = 0;
     for (const PlaylistEntry &entry : entries) {
         const QString key = duplicateKey(entry.path, entry.startPos, entry.endPos);
         if (keys.contains(key))
             continue;
         auto media = std::make_shared<Media>();
-        media->libraryId = result.playlistId;
+        media->libraryId = target.playlistId;
         media->name = entry.name;
         media->path = entry.path;
         media->startPos = entry.startPos;
@@ -75,16 +86,22 @@ PlaylistStore::SaveResult PlaylistStore::save(
         media->album = entry.album;
         media->author = entry.author;
         media->sortNum = ++sortNum;
-        // A failed track is not remembered, so it is tried again with the next save.
-        if (m_dao.insertMedia(media)) {
-            keys.insert(key);
-            ++result.added;
-        } else {
-            allStored = false;
-        }
+        if (!m_dao.insertMedia(media))
+            return -1;
+        keys.insert(key);
+        ++added;
     }
-    result.status = allStored ? SaveStatus::Saved : SaveStatus::TracksFailed;
-    return result;
+    return added;
+}
+
+bool PlaylistStore::inTransaction(const std::function<bool()> &work)
+{
+    if (!m_dao.beginTransaction())
+        return false;
+    if (work() && m_dao.commit())
+        return true;
+    m_dao.rollback();
+    return false;
 }
 
 QString PlaylistStore::duplicateKey(const QString &path, int startPos, int endPos)
@@ -131,36 +148,48 @@ PlaylistTrack PlaylistStore::trackFromMedia(const Media &media, int number)
     return row;
 }
 
-void PlaylistStore::deletePlaylist(int playlistId)
+bool PlaylistStore::deletePlaylist(int playlistId)
 {
-    const QList<MediaPtr> all = m_dao.listMedia(playlistId);
-    for (const MediaPtr &media : all)
-        m_dao.deleteMedia(media->id);
-    m_dao.deleteLibrary(playlistId);
+    return inTransaction([&]() {
+        const QList<MediaPtr> all = m_dao.listMedia(playlistId);
+        for (const MediaPtr &media : all) {
+            if (!m_dao.deleteMedia(media->id))
+                return false;
+        }
+        return m_dao.deleteLibrary(playlistId);
+    });
 }
 
-void PlaylistStore::storePlaylistOrder(const QList<int> &playlistIds)
+bool PlaylistStore::storePlaylistOrder(const QList<int> &playlistIds)
 {
-    for (int i = 0; i < playlistIds.size(); ++i) {
-        if (playlistIds[i] <= 0)
-            continue;
-        const MediaLibraryPtr library = m_dao.getLibrary(playlistIds[i]);
-        if (!library)
-            continue;
-        library->sortNum = i + 1;
-        m_dao.updateLibrary(library);
-    }
+    return inTransaction([&]() {
+        for (int i = 0; i < playlistIds.size(); ++i) {
+            if (playlistIds[i] <= 0)
+                continue;
+            const MediaLibraryPtr library = m_dao.getLibrary(playlistIds[i]);
+            if (!library)
+                continue;
+            library->sortNum = i + 1;
+            if (!m_dao.updateLibrary(library))
+                return false;
+        }
+        return true;
+    });
 }
 
-void PlaylistStore::storeTrackOrder(const QList<int> &mediaIds)
+bool PlaylistStore::storeTrackOrder(const QList<int> &mediaIds)
 {
-    for (int i = 0; i < mediaIds.size(); ++i) {
-        if (mediaIds[i] <= 0)
-            continue;
-        const MediaPtr media = m_dao.getMedia(mediaIds[i]);
-        if (!media)
-            continue;
-        media->sortNum = i + 1;
-        m_dao.updateMedia(media);
-    }
+    return inTransaction([&]() {
+        for (int i = 0; i < mediaIds.size(); ++i) {
+            if (mediaIds[i] <= 0)
+                continue;
+            const MediaPtr media = m_dao.getMedia(mediaIds[i]);
+            if (!media)
+                continue;
+            media->sortNum = i + 1;
+            if (!m_dao.updateMedia(media))
+                return false;
+        }
+        return true;
+    });
 }

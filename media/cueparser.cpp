@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextCodec>
@@ -23,7 +24,7 @@ struct Patterns
     QRegularExpression index { QStringLiteral("\\bINDEX\\b"), ci };
     QRegularExpression trackLine { QStringLiteral("^\\s*TRACK\\s+(\\d+)\\s+.*$"), ci };
     QRegularExpression titleLine { QStringLiteral("^\\s*TITLE\\s+(?:\"(.*)\"|(.*))"), ci };
-    QRegularExpression indexLine { QStringLiteral("^\\s*INDEX\\s+0?1\\s+(\\d{2}:\\d{2}:\\d{2})"),
+    QRegularExpression indexLine { QStringLiteral("^\\s*INDEX\\s+0?1\\s+(\\d{2,}:\\d{2}:\\d{2})"),
         ci };
     QRegularExpression blanks { QStringLiteral("\\s+") };
 };
@@ -154,20 +155,142 @@ QString decodeText(const QByteArray &bytes, const Patterns &p)
     return *best;
 }
 
-QVector<TrackInfo> perFileTracks(
-    const QStringList &lines, const QDir &folder, const QString &cuePath, const Patterns &p)
+// The existing path whose levels match those of absolutePath ignoring letter case; empty when a
+// level has no such entry or several.
+QString matchIgnoringCase(const QString &absolutePath)
 {
-    QVector<TrackInfo> tracks;
+    const QStringList levels = QDir::cleanPath(absolutePath).split(QLatin1Char('/'));
+    QString current = levels.value(0).isEmpty() ? QStringLiteral("/") : levels.value(0);
+    for (int i = 1; i < levels.size(); ++i) {
+        const QString &level = levels.at(i);
+        if (level.isEmpty())
+            continue;
+        const QDir dir(current);
+        if (QFileInfo::exists(dir.filePath(level))) {
+            current = dir.filePath(level);
+            continue;
+        }
+        QString found;
+        const QStringList entries =
+            dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString &entry : entries) {
+            if (entry.compare(level, Qt::CaseInsensitive) != 0)
+                continue;
+            if (!found.isEmpty())
+                return QString();
+            found = entry;
+        }
+        if (found.isEmpty())
+            return QString();
+        current = dir.filePath(found);
+    }
+    return current;
+}
+
+// Sheets written on Windows name files with "\" and in any letter case: the name as written
+// when it exists, else with "\" read as "/", else the entry matching it ignoring case.
+QString resolveName(const QDir &folder, const QString &name)
+{
+    const QString asWritten = folder.absoluteFilePath(name);
+    if (QFileInfo::exists(asWritten))
+        return asWritten;
+    QString slashed = name;
+    slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString withSlashes = folder.absoluteFilePath(slashed);
+    if (slashed != name && QFileInfo::exists(withSlashes))
+        return withSlashes;
+    const QString found = matchIgnoringCase(withSlashes);
+    return found.isEmpty() ? asWritten : found;
+}
+
+struct SheetFile
+{
+    QString name;
+    QString type;
+};
+
+struct SheetTrack
+{
+    TrackInfo info;
+    int trackFile = -1; // the FILE current at the TRACK line
+    int indexFile = -1; // the FILE current at the INDEX 01 line
+};
+
+// The sheet's FILE lines and its tracks as the lines give them.
+struct Sheet
+{
+    QVector<SheetFile> files;
+    QVector<SheetTrack> tracks;
+
+    int audioFileCount() const
+    {
+        return int(std::count_if(
+            files.cbegin(), files.cend(), [](const SheetFile &f) { return isAudioType(f.type); }));
+    }
+
+    // Discs as separate files, each holding several tracks.
+    bool audioFileHoldsSeveralStarts() const
+    {
+        QVector<int> starts(files.size(), 0);
+        for (const SheetTrack &t : tracks) {
+            if (t.indexFile >= 0 && isAudioType(files.at(t.indexFile).type)
+                && ++starts[t.indexFile] > 1)
+                return true;
+        }
+        return false;
+    }
+};
+
+Sheet readSheet(const QStringList &lines, const QString &cuePath, const Patterns &p)
+{
+    Sheet sheet;
     QString name;
     QString type;
     for (const QString &line : lines) {
-        if (!parseFileLine(line, p, &name, &type) || !isAudioType(type))
+        if (line.isEmpty())
+            continue;
+        if (parseFileLine(line, p, &name, &type)) {
+            sheet.files.append({ name, type.trimmed() });
+            continue;
+        }
+        const QRegularExpressionMatch trackMatch = p.trackLine.match(line);
+        if (trackMatch.hasMatch()) {
+            SheetTrack track;
+            track.info.number = trackMatch.captured(1).toInt();
+            track.info.cuePath = cuePath;
+            track.trackFile = sheet.files.size() - 1;
+            sheet.tracks.append(track);
+            continue;
+        }
+        if (sheet.tracks.isEmpty())
+            continue;
+        const QRegularExpressionMatch indexMatch = p.indexLine.match(line);
+        if (indexMatch.hasMatch()) {
+            sheet.tracks.last().info.startSeconds = cueTimeToSeconds(indexMatch.captured(1));
+            sheet.tracks.last().indexFile = sheet.files.size() - 1;
+            continue;
+        }
+        const QRegularExpressionMatch titleMatch = p.titleLine.match(line);
+        if (titleMatch.hasMatch()) {
+            const QString quoted = titleMatch.captured(1);
+            sheet.tracks.last().info.title =
+                (quoted.isEmpty() ? titleMatch.captured(2) : quoted).trimmed();
+        }
+    }
+    return sheet;
+}
+
+QVector<TrackInfo> perFileTracks(const Sheet &sheet, const QDir &folder, const QString &cuePath)
+{
+    QVector<TrackInfo> tracks;
+    for (const SheetFile &file : sheet.files) {
+        if (!isAudioType(file.type))
             continue;
         TrackInfo track;
         track.number = tracks.size() + 1;
-        track.filePath = folder.absoluteFilePath(name);
+        track.filePath = resolveName(folder, file.name);
         track.title = QFileInfo(track.filePath).fileName();
-        track.fileType = typeOf(track.filePath, type);
+        track.fileType = typeOf(track.filePath, file.type);
         track.wholeFile = true;
         track.cuePath = cuePath;
         tracks.append(track);
@@ -175,60 +298,51 @@ QVector<TrackInfo> perFileTracks(
     return tracks;
 }
 
-QVector<TrackInfo> albumTracks(
-    const QStringList &lines, const QDir &folder, const QString &cuePath, const Patterns &p)
+// One album file cut into tracks, or, with filePerTrack, each track cut from the file current
+// at its INDEX 01 (discs kept as separate files). A track ends where the next one of the same
+// file starts, the last of a file at that file's length (one probe per file).
+QVector<TrackInfo> albumTracks(const Sheet &sheet, const QDir &folder, bool filePerTrack)
 {
+    const QString lastType = sheet.files.isEmpty() ? QString() : sheet.files.last().type;
+    const auto fileOf = [&](const SheetTrack &t) {
+        if (!filePerTrack)
+            return sheet.tracks.first().trackFile;
+        return t.indexFile >= 0 ? t.indexFile : t.trackFile;
+    };
     QVector<TrackInfo> tracks;
-    QString currentName;
-    QString currentType;
-    QString name;
-    QString type;
-    for (const QString &line : lines) {
-        if (line.isEmpty())
-            continue;
-        if (parseFileLine(line, p, &name, &type)) {
-            currentName = name.trimmed();
-            currentType = type.trimmed();
-            continue;
+    QVector<int> fileIndexes;
+    QHash<int, QString> resolved;
+    for (const SheetTrack &t : sheet.tracks) {
+        const int fileIndex = fileOf(t);
+        if (fileIndex >= 0 && !resolved.contains(fileIndex)) {
+            const QString name = sheet.files.at(fileIndex).name.trimmed();
+            resolved.insert(fileIndex, name.isEmpty() ? QString() : resolveName(folder, name));
         }
-        const QRegularExpressionMatch trackMatch = p.trackLine.match(line);
-        if (trackMatch.hasMatch()) {
-            TrackInfo track;
-            track.number = trackMatch.captured(1).toInt();
-            track.cuePath = cuePath;
-            if (!currentName.isEmpty())
-                track.filePath = folder.absoluteFilePath(currentName);
-            track.fileType = typeOf(track.filePath, currentType);
-            tracks.append(track);
-            continue;
-        }
-        if (tracks.isEmpty())
-            continue;
-        const QRegularExpressionMatch indexMatch = p.indexLine.match(line);
-        if (indexMatch.hasMatch()) {
-            tracks.last().startSeconds = cueTimeToSeconds(indexMatch.captured(1));
-            continue;
-        }
-        const QRegularExpressionMatch titleMatch = p.titleLine.match(line);
-        if (titleMatch.hasMatch()) {
-            const QString quoted = titleMatch.captured(1);
-            tracks.last().title = (quoted.isEmpty() ? titleMatch.captured(2) : quoted).trimmed();
-        }
-    }
-
-    const QString albumFile = tracks.isEmpty() ? QString() : tracks.first().filePath;
-    const QString albumType = QFileInfo(albumFile).suffix().toLower();
-    const double total =
-        albumFile.isEmpty() ? 0.0 : MediaTools::probeMediaDurationSeconds(albumFile);
-    for (int i = 0; i < tracks.size(); ++i) {
-        TrackInfo &track = tracks[i];
-        const double end = i + 1 < tracks.size() ? tracks.at(i + 1).startSeconds : total;
-        track.durationSeconds = end - track.startSeconds > 0.0 ? end - track.startSeconds : 0.0;
-        track.filePath = albumFile;
-        track.fileType = albumType.isEmpty() ? currentType.toLower() : albumType;
+        TrackInfo track = t.info;
+        track.filePath = resolved.value(fileIndex);
+        const QString typeWord =
+            filePerTrack && fileIndex >= 0 ? sheet.files.at(fileIndex).type : lastType;
+        track.fileType = typeOf(track.filePath, typeWord);
         if (track.title.isEmpty())
             track.title = QStringLiteral("Track %1").arg(track.number);
         track.wholeFile = false;
+        tracks.append(track);
+        fileIndexes.append(fileIndex);
+    }
+
+    QHash<int, double> lengths;
+    for (int i = 0; i < tracks.size(); ++i) {
+        TrackInfo &track = tracks[i];
+        double end = 0.0;
+        if (i + 1 < tracks.size() && fileIndexes.at(i + 1) == fileIndexes.at(i)) {
+            end = tracks.at(i + 1).startSeconds;
+        } else if (!track.filePath.isEmpty()) {
+            if (!lengths.contains(fileIndexes.at(i)))
+                lengths.insert(
+                    fileIndexes.at(i), MediaTools::probeMediaDurationSeconds(track.filePath));
+            end = lengths.value(fileIndexes.at(i));
+        }
+        track.durationSeconds = end - track.startSeconds > 0.0 ? end - track.startSeconds : 0.0;
     }
     return tracks;
 }
@@ -262,13 +376,11 @@ QVector<TrackInfo> CueParser::parseCueFile(const QString &cuePath)
     const QStringList lines = text.split(QLatin1Char('\n'));
     const QDir folder(info.absolutePath());
 
-    const auto audioFileLines =
-        std::count_if(lines.cbegin(), lines.cend(), [&](const QString &line) {
-            QString name;
-            QString type;
-            return parseFileLine(line, patterns, &name, &type) && isAudioType(type);
-        });
-    if (audioFileLines >= 2)
-        return perFileTracks(lines, folder, cuePath, patterns);
-    return albumTracks(lines, folder, cuePath, patterns);
+    const Sheet sheet = readSheet(lines, cuePath, patterns);
+    if (sheet.audioFileCount() < 2)
+        return albumTracks(sheet, folder, false);
+    // Several files: one track per file, unless a file holds the starts of several tracks.
+    if (sheet.audioFileHoldsSeveralStarts())
+        return albumTracks(sheet, folder, true);
+    return perFileTracks(sheet, folder, cuePath);
 }

@@ -146,6 +146,8 @@ void MediaTools::setToolFolderOverride(const QString &folder)
 
 double MediaTools::probeMediaDurationSeconds(const QString &mediaPath)
 {
+    if (isSpecialFile(mediaPath))
+        return 0.0;
     const QString probe = ffprobePath();
     if (!QFileInfo::exists(probe))
         return 0.0;
@@ -163,6 +165,12 @@ double MediaTools::probeMediaDurationSeconds(const QString &mediaPath)
     return seconds;
 }
 
+bool MediaTools::isSpecialFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+
 QString MediaTools::coverCacheFolder()
 {
     QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
@@ -173,6 +181,8 @@ QString MediaTools::coverCacheFolder()
 
 QString MediaTools::extractEmbeddedCover(const QString &mediaPath)
 {
+    if (isSpecialFile(mediaPath))
+        return QString();
     const QString probe = ffprobePath();
     const QString ffmpeg = ffmpegPath();
     if (!QFileInfo::exists(probe) || !QFileInfo::exists(ffmpeg))

@@ -15,6 +15,10 @@ public:
     // The folder searched first for the tools (beside the executable, or the test folder).
     static QString toolFolder();
 
+    // Something that exists but is no regular file (a FIFO, a device, a folder): reading it may
+    // block for good, so no tool or decoder is pointed at it.
+    static bool isSpecialFile(const QString &path);
+
     // Length of an audio file in seconds, 0 when it cannot be measured. Waits at most 10 s.
     static double probeMediaDurationSeconds(const QString &mediaPath);
 

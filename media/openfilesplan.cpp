@@ -2,9 +2,11 @@
 
 #include "media/audiofiles.h"
 #include "media/cueparser.h"
+#include "media/mediatools.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 namespace {
 bool sameTitle(const QString &title, const QString &base)
@@ -12,13 +14,31 @@ bool sameTitle(const QString &title, const QString &base)
     return title.trimmed().compare(base, Qt::CaseInsensitive) == 0;
 }
 
+// Each sheet is parsed (and its album probed) once per list, however many of its files
+// were opened.
+class SheetCache
+{
+public:
+    QVector<TrackInfo> parse(const QString &path)
+    {
+        auto it = m_tracks.find(path);
+        if (it == m_tracks.end())
+            it = m_tracks.insert(path, CueParser::parseCueFile(path));
+        return it.value();
+    }
+
+private:
+    QHash<QString, QVector<TrackInfo>> m_tracks;
+};
+
 // A sheet beside the file that names it by title: appends its tracks and answers true.
-bool addFromNeighbourSheet(OpenFilesPlan &plan, const QFileInfo &file, const QString &base)
+bool addFromNeighbourSheet(
+    OpenFilesPlan &plan, SheetCache &sheetCache, const QFileInfo &file, const QString &base)
 {
     const QFileInfoList sheets = file.absoluteDir().entryInfoList(
         { QStringLiteral("*.cue"), QStringLiteral("*.CUE") }, QDir::Files, QDir::Name);
     for (const QFileInfo &sheet : sheets) {
-        const QVector<TrackInfo> tracks = CueParser::parseCueFile(sheet.absoluteFilePath());
+        const QVector<TrackInfo> tracks = sheetCache.parse(sheet.absoluteFilePath());
         // A sheet that names several files is no album of this file.
         if (tracks.isEmpty() || tracks.first().wholeFile)
             continue;
@@ -41,12 +61,16 @@ bool addFromNeighbourSheet(OpenFilesPlan &plan, const QFileInfo &file, const QSt
 OpenFilesPlan OpenFilesPlan::build(const QStringList &paths)
 {
     OpenFilesPlan plan;
+    SheetCache sheetCache;
     int wholeFileNumber = 1;
     for (const QString &path : paths) {
         const QFileInfo info(path);
+        // A FIFO or device handed over under an audio or sheet name is never opened.
+        if (MediaTools::isSpecialFile(path))
+            continue;
         const QString suffix = info.suffix().toLower();
         if (suffix == QLatin1String("cue")) {
-            plan.tracks += CueParser::parseCueFile(info.absoluteFilePath());
+            plan.tracks += sheetCache.parse(info.absoluteFilePath());
             if (plan.firstFile.isEmpty())
                 plan.firstFile = info.absoluteFilePath();
             continue;
@@ -66,7 +90,7 @@ OpenFilesPlan OpenFilesPlan::build(const QStringList &paths)
                 plan.preferredIndex = i;
             break;
         }
-        found = addFromNeighbourSheet(plan, info, base) || found;
+        found = addFromNeighbourSheet(plan, sheetCache, info, base) || found;
         if (found)
             continue;
 

@@ -15,7 +15,8 @@ struct OpenFilesPlan
 
     // Sheets give their tracks; an audio file is found in a sheet already given or in a sheet
     // beside it with a track of the file's name, else it becomes a whole-file track; other
-    // files are ignored. Parses run here, synchronously.
+    // files, and paths that are no regular file, are ignored. Parses run here, synchronously,
+    // each sheet once; safe on any thread.
     static OpenFilesPlan build(const QStringList &paths);
 
     // The row to select and play: the preferred one, or the first.

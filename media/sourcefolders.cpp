@@ -3,11 +3,28 @@
 #include "app/configservice.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace {
 const QString kListKey = QStringLiteral("sourcePathList");
 const QString kCurrentKey = QStringLiteral("sourcePath");
-const QChar kSeparator = QLatin1Char('|');
+const QChar kOldSeparator = QLatin1Char('|');
+
+// The list as a JSON array of strings, which holds any path; null when the text is not one.
+bool fromJson(const QString &text, QStringList *list)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
+    if (!doc.isArray())
+        return false;
+    const QJsonArray array = doc.array();
+    for (const QJsonValue &value : array) {
+        if (!value.isString())
+            return false;
+        list->append(value.toString());
+    }
+    return true;
+}
 } // namespace
 
 SourceFolders::SourceFolders(ConfigService &config)
@@ -17,9 +34,11 @@ SourceFolders::SourceFolders(ConfigService &config)
 QStringList SourceFolders::loadSourcePathList() const
 {
     QStringList raw;
-    const QString joined = m_config.value(kListKey, QString());
-    if (!joined.isEmpty()) {
-        raw = joined.split(kSeparator, Qt::SkipEmptyParts);
+    const QString stored = m_config.value(kListKey, QString());
+    if (!stored.isEmpty()) {
+        // Earlier versions joined the folders with "|"; the next save writes the new form.
+        if (!fromJson(stored, &raw))
+            raw = stored.split(kOldSeparator, Qt::SkipEmptyParts);
     } else {
         const QString single = m_config.value(kCurrentKey, QString());
         if (!single.isEmpty())
@@ -36,7 +55,9 @@ QStringList SourceFolders::loadSourcePathList() const
 
 void SourceFolders::saveSourcePaths(const QStringList &list, const QString &current)
 {
-    m_config.setValue(kListKey, list.join(kSeparator), QString());
+    const QByteArray json =
+        QJsonDocument(QJsonArray::fromStringList(list)).toJson(QJsonDocument::Compact);
+    m_config.setValue(kListKey, list.isEmpty() ? QString() : QString::fromUtf8(json), QString());
     m_config.setValue(kCurrentKey, current, QString());
 }
 
@@ -59,6 +80,11 @@ QString SourceFolders::startupPath()
         return QString();
     current = QDir::toNativeSeparators(current);
     setCurrentPath(current);
+    // A list in the old "|"-joined form is read once and kept in the new form from now on.
+    const QString stored = m_config.value(kListKey, QString());
+    QStringList ignored;
+    if (!stored.isEmpty() && !fromJson(stored, &ignored))
+        saveSourcePaths(loadSourcePathList(), current);
     return current;
 }
 

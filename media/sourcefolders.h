@@ -6,7 +6,8 @@
 class ConfigService;
 
 // The user's list of source folders and the current one, kept in the settings under
-// "sourcePathList" (joined by "|") and "sourcePath". Every operation reloads the list.
+// "sourcePathList" (a JSON array of strings, so any path fits; the old "|"-joined form is
+// still read) and "sourcePath". Every operation reloads the list.
 class SourceFolders
 {
 public:

@@ -143,7 +143,10 @@ void TrackExporter::nextRow()
     }
     const TrackInfo &track = m_tracks.at(m_row);
     emit progress(m_row + 1, m_tracks.size(), track.title);
-    if (track.wholeFile)
+    // A FIFO or device would block the copy or ffmpeg for good.
+    if (MediaTools::isSpecialFile(track.filePath))
+        rowEnded(false);
+    else if (track.wholeFile)
         startCopy(track);
     else
         startCut(track);

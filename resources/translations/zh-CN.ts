@@ -37,6 +37,69 @@
     </message>
 </context>
 <context>
+    <name>DataNotices</name>
+    <message>
+        <source>The settings database was damaged (%1). Quellin starts with default settings. The old file is kept as:
+%2</source>
+        <translation>设置数据库已损坏（%1）。Quellin 将使用默认设置启动。旧文件保留为：
+%2</translation>
+    </message>
+    <message>
+        <source>The playlists database was damaged (%1). Quellin starts without playlists. The old file is kept as:
+%2</source>
+        <translation>播放列表数据库已损坏（%1）。Quellin 将在没有播放列表的情况下启动。旧文件保留为：
+%2</translation>
+    </message>
+    <message>
+        <source>Quellin cannot prepare its data folder and will close.
+
+Folder: %1
+Reason: %2</source>
+        <translation>Quellin 无法准备其数据文件夹，即将关闭。
+
+文件夹：%1
+原因：%2</translation>
+    </message>
+    <message>
+        <source>Settings cannot be saved (%1). Changes made now last only until Quellin closes.</source>
+        <translation>无法保存设置（%1）。现在所做的更改仅在 Quellin 关闭前有效。</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseCheck</name>
+    <message>
+        <source>the table %1 is missing</source>
+        <translation>缺少数据表 %1</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseRegistry</name>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 不是文件夹</translation>
+    </message>
+    <message>
+        <source>%1 is not writable</source>
+        <translation>%1 不可写</translation>
+    </message>
+    <message>
+        <source>the folder cannot be created</source>
+        <translation>无法创建该文件夹</translation>
+    </message>
+    <message>
+        <source>the template %1 is missing</source>
+        <translation>模板 %1 缺失</translation>
+    </message>
+    <message>
+        <source>%1 is damaged (%2) and cannot be set aside: %3</source>
+        <translation>%1 已损坏（%2），且无法移到一旁：%3</translation>
+    </message>
+    <message>
+        <source>the template %1 is not usable (%2)</source>
+        <translation>模板 %1 不可用（%2）</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Quellin</source>
@@ -265,6 +328,26 @@
     <message>
         <source>No file manager could show &quot;%1&quot;.</source>
         <translation>没有文件管理器能显示“%1”。</translation>
+    </message>
+    <message>
+        <source>Failed to delete playlist</source>
+        <translation>删除播放列表失败</translation>
+    </message>
+    <message>
+        <source>Failed to save the new order</source>
+        <translation>保存新的顺序失败</translation>
+    </message>
+    <message>
+        <source>Failed to delete the song from the playlist</source>
+        <translation>从播放列表删除歌曲失败</translation>
+    </message>
+    <message>
+        <source>Gapless Playback</source>
+        <translation>无缝播放</translation>
+    </message>
+    <message>
+        <source>Audio file not found: %1</source>
+        <translation>找不到音频文件：%1</translation>
     </message>
 </context>
 <context>

@@ -17,11 +17,15 @@ foreach(variant ${FAKEMAC_VARIANTS})
     target_compile_definitions(audio_tst_apedecoder PRIVATE
         FAKEMAC_${variant}="$<TARGET_FILE:fakemac_${variant}>")
 endforeach()
-# The decoder choice and the engine play a Monkey's Audio stand-in too.
+# The decoder choice and the engine play a Monkey's Audio stand-in too; the engine also one
+# that cannot seek.
 foreach(target audio_tst_decoderfactory audio_tst_playbackengine)
     add_dependencies(${target} fakemac_second)
     target_compile_definitions(${target} PRIVATE FAKEMAC_second="$<TARGET_FILE:fakemac_second>")
 endforeach()
+add_dependencies(audio_tst_playbackengine fakemac_noseek)
+target_compile_definitions(audio_tst_playbackengine PRIVATE
+    FAKEMAC_noseek="$<TARGET_FILE:fakemac_noseek>")
 # Lets the default library name be found through the system's search path.
 set_property(TEST audio.apedecoder APPEND PROPERTY ENVIRONMENT_MODIFICATION
     "LD_LIBRARY_PATH=path_list_prepend:${CMAKE_CURRENT_BINARY_DIR}/fakemac/second")

@@ -4,6 +4,7 @@
 #include "audio/iaudiodecoder.h"
 #include "support/audiosupport.h"
 #include "support/pulsesupport.h"
+#include "support/testsupport.h"
 
 #include <QAudioDeviceInfo>
 #include <QFile>
@@ -64,6 +65,7 @@ void TestDecoderFactory::initTestCase()
     QVERIFY(AudioSupport::encode(file("tone.mp4"), tone, { "-ac", "2", "-c:a", "aac" }));
     QVERIFY(write("bad.flac", "not audio at all\n"));
     QVERIFY(write("noext", "not audio at all\n"));
+    QVERIFY(TestSupport::makeFifo(file("fifo.flac")));
     QVERIFY(write("bad.mp4", "not audio at all\n"));
     // Files only the Monkey's Audio stand-in library takes.
     QVERIFY(write("monkey.ape", "FAKEAPE 44100 2 16 44100\n"));
@@ -121,6 +123,7 @@ void TestDecoderFactory::fallbackOrder_data()
                                << "";
     QTest::newRow("missing file") << "missing.flac"
                                   << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
+    QTest::newRow("FIFO: never opened") << "fifo.flac" << QVector<Kind>() << "";
 }
 
 void TestDecoderFactory::fallbackOrder()

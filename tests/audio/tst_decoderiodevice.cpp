@@ -55,6 +55,7 @@ private slots:
     void seekDropsEverythingBefore();
     void clearBufferDiscards();
     void endPositionGivesSilence();
+    void cueRangesMeetExactly();
     void finishedAtEndOfStream();
     void closeAtEndOfStream();
     void convertsToOutputFormat_data();
@@ -93,7 +94,7 @@ void TestDecoderIODevice::shortBufferIsNotPadded()
     FFmpegDecoder decoder;
     QVERIFY(decoder.open(file("c16.flac")));
     DecoderIODevice device(&decoder);
-    device.setEndPositionMs(17); // 749 frames of 4 bytes
+    device.setEndFrame(749);
     QVERIFY(device.open(QIODevice::ReadOnly));
     QTRY_COMPARE(device.bufferedBytes(), qint64(2996));
 
@@ -134,11 +135,12 @@ void TestDecoderIODevice::seekDropsEverythingBefore()
     auto *random = QRandomGenerator::global();
     for (int i = 0; i < 200; ++i) {
         const qint64 ms = random->bounded(2900);
-        QVERIFY(device.seekDecoder(ms));
-        QCOMPARE(device.playedPositionMs(), ms);
-        QCOMPARE(device.decoderPositionMs() >= ms, true);
+        // Any frame, not only those a whole ms starts on.
+        const qint64 frame = ms * 44100 / 1000 + random->bounded(44);
+        QVERIFY(device.seekFrame(frame));
+        QCOMPARE(device.playedFrame(), frame);
+        QVERIFY(device.decoderPositionMs() >= ms - 1); // the ms the frame falls in
         const QVector<qint16> values = toInt16(firstAudio(&device, 400));
-        const qint64 frame = ms * 44100 / 1000;
         QCOMPARE(values.size(), 200);
         QCOMPARE(values[0], counterLeft(frame));
         QCOMPARE(values[199], counterRight(frame + 99));
@@ -169,8 +171,8 @@ void TestDecoderIODevice::endPositionGivesSilence()
     FFmpegDecoder decoder;
     QVERIFY(decoder.open(file("c16.flac")));
     DecoderIODevice device(&decoder);
-    QVERIFY(device.seekDecoder(900));
-    device.setEndPositionMs(1000);
+    QVERIFY(device.seekFrame(39690));
+    device.setEndFrame(44100);
     QVERIFY(device.open(QIODevice::ReadOnly));
     // Exactly 100 ms of the track, then silence however much is read.
     QByteArray audio;
@@ -189,12 +191,38 @@ void TestDecoderIODevice::endPositionGivesSilence()
     device.close();
 }
 
+// CUE starts at odd frames (1/75 s): each range is heard from the sheet's sample to the one
+// before the next start, so adjacent tracks neither gap nor overlap.
+void TestDecoderIODevice::cueRangesMeetExactly()
+{
+    FFmpegDecoder decoder;
+    QVERIFY(decoder.open(file("c16.flac")));
+    DecoderIODevice device(&decoder);
+    const QStringList starts = { "00:00:37", "00:01:01", "00:02:74" };
+    for (int i = 0; i + 1 < starts.size(); ++i) {
+        const qint64 first = DecoderIODevice::frameAt(cueTimeToSeconds(starts[i]), 44100);
+        const qint64 end = DecoderIODevice::frameAt(cueTimeToSeconds(starts[i + 1]), 44100);
+        QCOMPARE(first % 588, 0); // 44 100 / 75
+        QVERIFY(device.seekFrame(first));
+        device.setEndFrame(end);
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        QByteArray audio;
+        while (!device.isFinished())
+            audio += firstAudio(&device, 4096);
+        device.close();
+        const QVector<qint16> values = toInt16(audio);
+        QCOMPARE(values.size(), int(2 * (end - first)));
+        QCOMPARE(values.first(), counterLeft(first));
+        QCOMPARE(values.last(), counterRight(end - 1));
+    }
+}
+
 void TestDecoderIODevice::finishedAtEndOfStream()
 {
     FFmpegDecoder decoder;
     QVERIFY(decoder.open(file("c16.flac")));
     DecoderIODevice device(&decoder);
-    QVERIFY(device.seekDecoder(2500));
+    QVERIFY(device.seekFrame(110250));
     QVERIFY(device.open(QIODevice::ReadOnly));
     qint64 audioBytes = 0;
     while (!device.isFinished()) {
@@ -205,7 +233,7 @@ void TestDecoderIODevice::finishedAtEndOfStream()
     QCOMPARE(audioBytes, qint64(22050 * 4));
     QCOMPARE(device.playedPositionMs(), qint64(3000));
     // Seeking back makes it play again.
-    QVERIFY(device.seekDecoder(0));
+    QVERIFY(device.seekFrame(0));
     QVERIFY(!device.isFinished());
     QCOMPARE(toInt16(firstAudio(&device, 4)).first(), counterLeft(0));
     device.close();
@@ -216,7 +244,7 @@ void TestDecoderIODevice::closeAtEndOfStream()
     FFmpegDecoder decoder;
     QVERIFY(decoder.open(file("c16.flac")));
     DecoderIODevice device(&decoder);
-    QVERIFY(device.seekDecoder(2990));
+    QVERIFY(device.seekFrame(131859));
     QVERIFY(device.open(QIODevice::ReadOnly));
     QTRY_VERIFY(device.bufferedBytes() > 0);
     device.read(1 << 20);
@@ -224,7 +252,7 @@ void TestDecoderIODevice::closeAtEndOfStream()
     device.close();
     QVERIFY(!device.isOpen());
     // Reopening starts a new filler on the same decoder.
-    QVERIFY(device.seekDecoder(0));
+    QVERIFY(device.seekFrame(0));
     QVERIFY(device.open(QIODevice::ReadOnly));
     QCOMPARE(toInt16(firstAudio(&device, 4)).first(), counterLeft(0));
 }
@@ -249,7 +277,7 @@ void TestDecoderIODevice::convertsToOutputFormat()
     QCOMPARE(decoder.sampleSize(), 16);
     DecoderIODevice device(&decoder);
     device.setOutputFormat(size, type);
-    QVERIFY(device.seekDecoder(1000));
+    QVERIFY(device.seekFrame(44100));
     QVERIFY(device.open(QIODevice::ReadOnly));
     const int width = type == 3 ? 4 : bytesPerSample(size);
     QCOMPARE(device.highWaterBytes(), 44100 * 2 * bytesPerSample(size) * 9 / 10);

@@ -35,6 +35,9 @@ private slots:
     void nextTwiceWithinFadeSwitchesOnce();
     void abandonedSwitchReleasesGuard_data();
     void abandonedSwitchReleasesGuard();
+    void switchFadeInterrupted_data();
+    void switchFadeInterrupted();
+    void silentQueueStopsAfterOneRound();
     void pauseWhilePausedKeepsPosition();
     void resumeWithNoTimeLeftStops();
     void indexOfTrack_data();
@@ -255,6 +258,59 @@ void TestTransport::abandonedSwitchReleasesGuard()
     m_engine->playNext();
     QTRY_COMPARE(m_engine->currentIndex(), expected + 1);
     QVERIFY(m_engine->isPlaying());
+}
+
+void TestTransport::switchFadeInterrupted_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::newRow("queue replaced, then previous") << "replace";
+    QTest::newRow("pause") << "pause";
+}
+
+// Next starts the fade-out; what happens before it ends is neither lost nor out of range.
+void TestTransport::switchFadeInterrupted()
+{
+    QFETCH(QString, event);
+    bringTo(QStringLiteral("playing"));
+    m_engine->playNext();
+    QVERIFY(m_engine->isSwitching());
+    if (event == QLatin1String("replace")) {
+        m_engine->setPlayQueue({ m_album[0] });
+        QTRY_VERIFY(!m_engine->isSwitching());
+        QCOMPARE(m_engine->currentIndex(), -1); // the track played is not in the new queue
+        m_engine->playPrevious();
+        QTRY_COMPARE(m_engine->currentIndex(), 0);
+        QCOMPARE(m_engine->trackStart(), 0.0);
+        return;
+    }
+    m_engine->pause();
+    // The switch is done, paused at the start of the next track.
+    QCOMPARE(stateOf(*m_engine), QStringLiteral("paused"));
+    QVERIFY(!m_engine->isSwitching());
+    QCOMPARE(m_engine->currentIndex(), 2);
+    QTest::qWait(400);
+    QCOMPARE(stateOf(*m_engine), QStringLiteral("paused"));
+    QCOMPARE(m_engine->positionMs(), 0);
+}
+
+// Tracks that give no audio (a header-only file, a range past the file's end) are each tried
+// once; then playback stops and says so.
+void TestTransport::silentQueueStopsAfterOneRound()
+{
+    const QString empty = m_dir.filePath(QStringLiteral("empty.wav"));
+    QVERIFY(AudioSupport::encode(empty, QStringLiteral("anullsrc=r=44100:cl=stereo:d=0"),
+        { "-t", "0", "-c:a", "pcm_s16le" }));
+    const QVector<TrackInfo> queue = { track(empty, 1, 0, 0),
+        track(m_album[0].filePath, 2, 20, 5) };
+    m_engine->setPlayQueue(queue);
+    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
+    QSignalSpy messages(m_engine, &PlaybackEngine::informationRequested);
+    m_engine->playSelected(&queue[0]);
+    QTRY_COMPARE_WITH_TIMEOUT(messages.count(), 1, 10000);
+    QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
+    QCOMPARE(started.count(), 2);
+    QTest::qWait(300);
+    QCOMPARE(started.count(), 2);
 }
 
 void TestTransport::pauseWhilePausedKeepsPosition()

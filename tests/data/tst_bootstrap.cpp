@@ -88,42 +88,78 @@ private slots:
         QCOMPARE(select.value(0).toString(), QStringLiteral("kept"));
     }
 
-    void unusableWorkingCopyIsNotRegistered_data()
+    void damagedWorkingCopyIsKeptAsideAndReplaced_data()
     {
+        QFile built(TestSupport::binDir() + QStringLiteral("/Data/data.db"));
+        QVERIFY(built.open(QIODevice::ReadOnly));
+        QTest::addColumn<QString>("fileName");
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("garbage") << QByteArray("this is not SQLite at all");
+        QTest::newRow("empty config.db") << "config.db" << QByteArray();
+        QTest::newRow("empty data.db") << "data.db" << QByteArray();
+        QTest::newRow("garbage data.db") << "data.db" << QByteArray("this is not SQLite at all");
+        QTest::newRow("truncated data.db") << "data.db" << built.read(built.size() / 2);
     }
 
-    void unusableWorkingCopyIsNotRegistered()
+    // The damaged file is renamed beside the new one, byte for byte, and reported; the
+    // template takes its place and is registered.
+    void damagedWorkingCopyIsKeptAsideAndReplaced()
     {
+        QFETCH(QString, fileName);
         QFETCH(QByteArray, content);
         QTemporaryDir tmp;
         const QString appDir = copyTemplates(tmp.path());
         const QString dataDir = tmp.path() + QStringLiteral("/data");
         QDir().mkpath(dataDir + QStringLiteral("/Data"));
-        QFile broken(dataDir + QStringLiteral("/Data/data.db"));
+        const QString target = dataDir + QStringLiteral("/Data/") + fileName;
+        QFile broken(target);
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write(content);
         broken.close();
 
         startApp(appDir, dataDir);
-        QVERIFY(DatabaseRegistry::bootstrapDatabases());
-        QVERIFY(DatabaseRegistry::isRegistered(true));
-        QVERIFY(!DatabaseRegistry::isRegistered(false));
-        QVERIFY(!DatabaseRegistry::database(false).isValid());
-        // The user's file is left as it was.
-        QVERIFY(broken.open(QIODevice::ReadOnly));
-        QCOMPARE(broken.readAll(), content);
+        BootstrapReport report;
+        QVERIFY(DatabaseRegistry::bootstrapDatabases(&report));
+        QVERIFY(DatabaseRegistry::isRegistered(true) && DatabaseRegistry::isRegistered(false));
+        QCOMPARE(report.setAside.size(), 1);
+        QCOMPARE(report.setAside.at(0).key, fileName == QLatin1String("config.db"));
+        QVERIFY(!report.setAside.at(0).problem.isEmpty());
+        const QString kept = report.setAside.at(0).keptAs;
+        QVERIFY2(QFileInfo(kept).fileName().startsWith(
+                     QFileInfo(fileName).completeBaseName() + QStringLiteral("-damaged-")),
+            qPrintable(kept));
+        QCOMPARE(QFileInfo(kept).path(), dataDir + QStringLiteral("/Data"));
+        QFile old(kept);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), content);
+        QCOMPARE(QFileInfo(target).size(), QFileInfo(appDir + "/Data/" + fileName).size());
     }
 
-    void missingConfigTemplateFailsBeforeData()
+    void unpreparedFolderSaysWhereAndWhy_data()
     {
+        QTest::addColumn<bool>("withConfig");
+        QTest::addColumn<bool>("blocked");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("config template missing") << false << false << "/app/Data/config.db";
+        QTest::newRow("a file where the folder goes") << true << true << "is not a folder";
+    }
+
+    void unpreparedFolderSaysWhereAndWhy()
+    {
+        QFETCH(bool, withConfig);
+        QFETCH(bool, blocked);
+        QFETCH(QString, reason);
         QTemporaryDir tmp;
-        const QString appDir = copyTemplates(tmp.path(), false);
+        const QString appDir = copyTemplates(tmp.path(), withConfig);
         const QString dataDir = tmp.path() + QStringLiteral("/data");
+        if (blocked) {
+            QFile file(dataDir);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         startApp(appDir, dataDir);
-        QVERIFY(!DatabaseRegistry::bootstrapDatabases());
+        BootstrapReport report;
+        QVERIFY(!DatabaseRegistry::bootstrapDatabases(&report));
+        QCOMPARE(report.failedFolder, dataDir + QStringLiteral("/Data"));
+        QVERIFY2(report.failure.contains(reason), qPrintable(report.failure));
         QVERIFY(!QFile::exists(dataDir + QStringLiteral("/Data/config.db")));
         QVERIFY(!QFile::exists(dataDir + QStringLiteral("/Data/data.db")));
         QVERIFY(!DatabaseRegistry::isRegistered(true));

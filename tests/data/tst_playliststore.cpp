@@ -4,8 +4,13 @@
 #include "data/medialibrary.h"
 #include "data/playliststore.h"
 #include "support/databasefixture.h"
+#include "support/testapp.h"
+#include "support/testsupport.h"
 
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 #include <memory>
 
@@ -42,6 +47,23 @@ QStringList stored(int playlistId)
     return rows;
 }
 
+// Every row of both tables, to compare states.
+QStringList dump()
+{
+    QStringList rows;
+    for (const char *table : { "MediaLibrary", "Media" }) {
+        QSqlQuery query(DatabaseRegistry::database(false));
+        query.exec(QStringLiteral("select * from %1 order by id").arg(table));
+        while (query.next()) {
+            QStringList fields;
+            for (int i = 0; i < query.record().count(); ++i)
+                fields << query.value(i).toString();
+            rows << fields.join(QLatin1Char('|'));
+        }
+    }
+    return rows;
+}
+
 int countRows(const QString &table)
 {
     QSqlQuery query(DatabaseRegistry::database(false));
@@ -68,7 +90,9 @@ private slots:
     void appendedAfterLargestTrackSortNumber();
     void blankNameSavesNothing_data();
     void blankNameSavesNothing();
-    void failedTrackIsReportedAndRetried();
+    void failureLeavesEarlierState_data();
+    void failureLeavesEarlierState();
+    void killedSaveLeavesAllOrNothing();
     void entryRounding_data();
     void entryRounding();
     void trackMapping_data();
@@ -176,27 +200,58 @@ void PlaylistStoreTest::blankNameSavesNothing()
     QCOMPARE(countRows(QStringLiteral("Media")), 0);
 }
 
-// A track the database refuses is reported; the others stay stored and a second save adds only
-// the refused one.
-void PlaylistStoreTest::failedTrackIsReportedAndRetried()
+void PlaylistStoreTest::failureLeavesEarlierState_data()
 {
-    QSqlQuery query(DatabaseRegistry::database(false));
-    QVERIFY(query.exec(
-        QStringLiteral("create trigger refuse before insert on Media when new.name = 'Two' "
-                       "begin select raise(abort, 'refused'); end")));
-    PlaylistStore store;
-    const auto first = store.save(QStringLiteral("P"), album());
-    QCOMPARE(first.status, PlaylistStore::SaveStatus::TracksFailed);
-    QVERIFY(first.playlistId > 0);
-    QCOMPARE(first.added, 2);
-    QCOMPARE(stored(first.playlistId), QStringList({ "One 0 180 1", "Loose 0 0 3" }));
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("fault");
+    const QString refuse = QStringLiteral(
+        "create trigger refuse before %1 when %2.name = 'Two' begin select raise(abort, 'no'); "
+        "end");
+    QTest::newRow("save, a track refused") << "save" << refuse.arg("insert on Media", "new");
+    QTest::newRow("save, disk full") << "save" << QString();
+    QTest::newRow("delete") << "delete" << refuse.arg("delete on Media", "old");
+    QTest::newRow("track order") << "tracks" << refuse.arg("update on Media", "new");
+    QTest::newRow("playlist order") << "playlists" << refuse.arg("update on MediaLibrary", "new");
+}
 
-    QVERIFY(query.exec(QStringLiteral("drop trigger refuse")));
-    const auto second = store.save(QStringLiteral("P"), album());
-    QCOMPARE(second.status, PlaylistStore::SaveStatus::Saved);
-    QCOMPARE(second.added, 1);
-    QCOMPARE(
-        stored(first.playlistId), QStringList({ "One 0 180 1", "Loose 0 0 3", "Two 180 400 4" }));
+// Each change is stored whole or not at all: a fault part way through leaves every row as it
+// was, and the change reports its failure.
+void PlaylistStoreTest::failureLeavesEarlierState()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, fault);
+    PlaylistStore store;
+    const int one = store.save(QStringLiteral("One"), album()).playlistId;
+    const int two = store.save(QStringLiteral("Two"), album().mid(2)).playlistId;
+    QSqlQuery query(DatabaseRegistry::database(false));
+    if (fault.isEmpty()) {
+        // No page beyond the ones in use: the next page needed fails as on a full disk.
+        QVERIFY(query.exec(QStringLiteral("pragma page_count")) && query.next());
+        QVERIFY(
+            query.exec(QStringLiteral("pragma max_page_count = %1").arg(query.value(0).toInt())));
+    } else {
+        QVERIFY(query.exec(fault));
+    }
+    const QStringList before = dump();
+
+    if (operation == QLatin1String("save")) {
+        QList<PlaylistEntry> many;
+        for (int i = 0; i < 500; ++i)
+            many << entry(i == 1 ? "Two" : "Track", "/m/" + QString(60, 'x') + QString::number(i));
+        const auto result = store.save(QStringLiteral("New"), many);
+        QCOMPARE(result.status, PlaylistStore::SaveStatus::Failed);
+        QCOMPARE(result.playlistId, 0);
+    } else if (operation == QLatin1String("delete")) {
+        QVERIFY(!store.deletePlaylist(one));
+    } else if (operation == QLatin1String("tracks")) {
+        QList<int> reversed;
+        for (const PlaylistTrack &t : store.tracks(one))
+            reversed.prepend(t.mediaId);
+        QVERIFY(!store.storeTrackOrder(reversed));
+    } else {
+        QVERIFY(!store.storePlaylistOrder({ 0, one, two }));
+    }
+    QCOMPARE(dump(), before);
 }
 
 void PlaylistStoreTest::entryRounding_data()
@@ -325,5 +380,67 @@ void PlaylistStoreTest::trackOrderStored()
     QCOMPARE(stored(id), QStringList({ "Loose 0 0 1", "One 0 180 2", "Two 180 400 3" }));
 }
 
-QTEST_GUILESS_MAIN(PlaylistStoreTest)
+namespace {
+const char *const saveChildFlag = "--save-until-killed";
+constexpr int childTracks = 2000;
+
+// The child: saves playlists of childTracks tracks into the data folder one after another,
+// saying so after each, until it is killed.
+int saveUntilKilled(const QString &dataDir)
+{
+    ApplicationBase::setInstance(new TestApp(TestSupport::binDir(), dataDir));
+    DatabaseRegistry::create();
+    if (!DatabaseRegistry::bootstrapDatabases())
+        return 1;
+    QList<PlaylistEntry> entries;
+    for (int i = 0; i < childTracks; ++i)
+        entries << entry(
+            QStringLiteral("Track %1").arg(i), QStringLiteral("/m/album.flac"), i, i + 1);
+    QTextStream out(stdout);
+    // Names differ between children, so that each save adds all its tracks.
+    const QString name = QStringLiteral("P%1-").arg(QCoreApplication::applicationPid());
+    for (int round = 0;; ++round) {
+        if (PlaylistStore().save(name + QString::number(round), entries).added != childTracks)
+            return 2;
+        out << "saved " << round << Qt::endl;
+    }
+}
+} // namespace
+
+// kill -9 at a random point of a run of saves: every playlist is there with all its tracks, or
+// not at all, and the database is sound.
+void PlaylistStoreTest::killedSaveLeavesAllOrNothing()
+{
+    const QString dataRoot = QFileInfo(fixture->dataDir()).path();
+    for (int round = 0; round < 4; ++round) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+            { QString::fromLatin1(saveChildFlag), dataRoot });
+        QVERIFY2(child.waitForReadyRead(60000), child.readAllStandardError().constData());
+        QTest::qWait(QRandomGenerator::global()->bounded(200));
+        child.kill();
+        QVERIFY(child.waitForFinished(10000));
+
+        BootstrapReport report;
+        DatabaseRegistry::release();
+        DatabaseRegistry::create();
+        QVERIFY(DatabaseRegistry::bootstrapDatabases(&report));
+        QVERIFY(report.setAside.isEmpty());
+        const QList<MediaLibraryPtr> playlists = Dao().listLibraries();
+        QVERIFY(!playlists.isEmpty());
+        for (const MediaLibraryPtr &p : playlists)
+            QCOMPARE(Dao().listMedia(p->id).size(), childTracks);
+        QCOMPARE(countRows(QStringLiteral("Media")), childTracks * playlists.size());
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], saveChildFlag) == 0)
+        return saveUntilKilled(QString::fromLocal8Bit(argv[2]));
+    PlaylistStoreTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_playliststore.moc"

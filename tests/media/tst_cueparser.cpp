@@ -124,6 +124,7 @@ void CueParserTest::encodings_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("album");
     QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QString>("locale");
 
     const QString latinAlbum = QStringLiteral("Déjà Vu");
     const QStringList latin { QStringLiteral("Noël à Paris"), QStringLiteral("Ça ira"),
@@ -133,25 +134,28 @@ void CueParserTest::encodings_data()
         QStringLiteral("红豆") };
     const QString text = sheetText(QStringLiteral("Éric"), latinAlbum, latin);
 
-    QTest::newRow("UTF-8, no mark") << text.toUtf8() << latinAlbum << latin;
+    QTest::newRow("UTF-8, no mark") << text.toUtf8() << latinAlbum << latin << QString();
     QTest::newRow("UTF-8, mark, FILE on the first line") << QByteArray("\xEF\xBB\xBF")
             + QStringLiteral("FILE \"Déjà Vu.flac\" WAVE\nTRACK 01 AUDIO\n"
                              "TITLE \"Noël à Paris\"\n")
-                  .toUtf8() << latinAlbum << QStringList { latin.first() };
+                  .toUtf8() << latinAlbum << QStringList { latin.first() }
+                                                         << QString();
     // A short text that uchardet takes for a Central European code page: the legacy decoding
     // scores as well as UTF-8, and UTF-8 wins the tie.
     QTest::newRow("UTF-8 tie with the legacy decoding")
         << QByteArray("FILE \"a.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"Caf\xC3\xA9\"\n") << "a"
-        << QStringList { QStringLiteral("Café") };
+        << QStringList { QStringLiteral("Café") } << QString();
     QTest::newRow("UTF-16LE, mark")
-        << QByteArray("\xFF\xFE") + utf16(text, true) << latinAlbum << latin;
+        << QByteArray("\xFF\xFE") + utf16(text, true) << latinAlbum << latin << QString();
     QTest::newRow("UTF-16BE, mark")
-        << QByteArray("\xFE\xFF") + utf16(text, false) << latinAlbum << latin;
-    QTest::newRow("UTF-16LE, no mark") << utf16(text, true) << latinAlbum << latin;
-    QTest::newRow("UTF-16BE, no mark") << utf16(text, false) << latinAlbum << latin;
+        << QByteArray("\xFE\xFF") + utf16(text, false) << latinAlbum << latin << QString();
+    QTest::newRow("UTF-16LE, no mark") << utf16(text, true) << latinAlbum << latin << QString();
+    QTest::newRow("UTF-16BE, no mark") << utf16(text, false) << latinAlbum << latin << QString();
     const QString zhText = sheetText(QStringLiteral("王菲"), zhAlbum, zh);
-    QTest::newRow("UTF-16LE, no mark, Chinese") << utf16(zhText, true) << zhAlbum << zh;
-    QTest::newRow("UTF-16BE, no mark, Chinese") << utf16(zhText, false) << zhAlbum << zh;
+    QTest::newRow("UTF-16LE, no mark, Chinese")
+        << utf16(zhText, true) << zhAlbum << zh << QString();
+    QTest::newRow("UTF-16BE, no mark, Chinese")
+        << utf16(zhText, false) << zhAlbum << zh << QString();
 
     struct Legacy
     {
@@ -179,15 +183,30 @@ void CueParserTest::encodings_data()
         QTextCodec *codec = QTextCodec::codecForName(l.codec);
         QVERIFY(codec);
         QTest::newRow(l.codec) << codec->fromUnicode(sheetText(l.performer, l.album, l.titles))
-                               << l.album << l.titles;
+                               << l.album << l.titles << QString();
     }
+
+    // Short sheets: uchardet's guess yields to the code page of the user's language when
+    // that reads well; a sheet in another code page keeps the guess.
+    const QStringList two { QStringLiteral("催眠"), QStringLiteral("红豆") };
+    QTest::newRow("short GBK, Chinese user")
+        << QTextCodec::codecForName("GBK")->fromUnicode(sheetText("王菲", zhAlbum, two)) << zhAlbum
+        << two << "zh_CN";
+    const QStringList one { QStringLiteral("红豆") };
+    QTest::newRow("one-title GBK, Chinese user") << QTextCodec::codecForName("GBK")->fromUnicode(
+        QStringLiteral("FILE \"唱游.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"红豆\"\n"))
+                                                 << zhAlbum << one << "zh_CN";
+    QTest::newRow("Big5, Chinese (simplified) user")
+        << QTextCodec::codecForName("Big5")->fromUnicode(
+               sheetText(legacy[1].performer, legacy[1].album, legacy[1].titles))
+        << legacy[1].album << legacy[1].titles << "zh_CN";
 
     const QStringList ends { QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\r\n") };
     const char *const endNames[] = { "LF line ends", "CR line ends", "CR LF line ends" };
     for (int i = 0; i < ends.size(); ++i) {
         QTest::newRow(endNames[i])
             << sheetText(QStringLiteral("Éric"), latinAlbum, latin, ends.at(i)).toUtf8()
-            << latinAlbum << latin;
+            << latinAlbum << latin << QString();
     }
 }
 
@@ -196,8 +215,11 @@ void CueParserTest::encodings()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, album);
     QFETCH(QStringList, titles);
+    QFETCH(QString, locale);
+    QLocale::setDefault(locale.isEmpty() ? QLocale::c() : QLocale(locale));
     const QString sheet = writeSheet(bytes);
     const QVector<TrackInfo> tracks = CueParser::parseCueFile(sheet);
+    QLocale::setDefault(QLocale::c());
     QStringList got;
     for (const TrackInfo &t : tracks) {
         got << t.title;
@@ -210,7 +232,7 @@ void CueParserTest::structure_data()
 {
     QTest::addColumn<QString>("sheet");
     QTest::addColumn<QVector<TrackInfo>>("expected");
-    QTest::addColumn<bool>("probed");
+    QTest::addColumn<int>("probes");
 
     const QString dir = QDir(m_dir.path()).absolutePath() + QLatin1Char('/');
     const QString album = dir + QStringLiteral("Album Name.wav");
@@ -222,7 +244,7 @@ void CueParserTest::structure_data()
            "  TRACK 03 AUDIO\n    TITLE \"Three\"\n    INDEX 01 01:10:00\n"
         << QVector<TrackInfo> { T(1, "One", 0, 32.2, album, "wav"),
                T(2, "Two", 32.2, 37.8, album, "wav"), T(3, "Three", 70, 30, album, "wav") }
-        << true;
+        << 1;
     QTest::newRow("per file")
         << "TITLE \"Album\"\nFILE \"01 One.flac\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"One\"\n"
            "    INDEX 01 00:00:00\nFILE \"02 Two.mp3\" MP3\n  TRACK 02 AUDIO\n    TITLE \"Two\"\n"
@@ -230,32 +252,32 @@ void CueParserTest::structure_data()
         << QVector<TrackInfo> { T(1, "01 One.flac", 0, 0, dir + "01 One.flac", "flac", true),
                T(2, "02 Two.mp3", 0, 0, dir + "02 Two.mp3", "mp3", true),
                T(3, "03 Three", 0, 0, dir + "03 Three", "wave", true) }
-        << false;
+        << 0;
     QTest::newRow("audio and binary files: album mode, the first file plays")
         << "FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE \"data.bin\" BINARY\n"
            "TRACK 02 MODE1/2352\nINDEX 01 00:50:00\n"
         << QVector<TrackInfo> { T(1, "Track 1", 0, 50, dir + "a.wav", "wav"),
                T(2, "Track 2", 50, 50, dir + "a.wav", "wav") }
-        << true;
+        << 1;
     QTest::newRow("typographic quotes and quotes inside")
         << QString::fromUtf8("FILE \xE2\x80\x9CMy \"Best\" Album.flac\xE2\x80\x9D WAVE\n"
                              "TRACK 1 AUDIO\nINDEX 01 00:00:00\n")
         << QVector<TrackInfo> { T(1, "Track 1", 0, 100, dir + "My \"Best\" Album.flac", "flac") }
-        << true;
+        << 1;
     QTest::newRow("unquoted words, lower-case keyword, no suffix")
         << "file   My    Album   wave\nTRACK 07 AUDIO\nINDEX 01 00:00:00\n"
-        << QVector<TrackInfo> { T(7, "Track 7", 0, 100, dir + "My Album", "wave") } << true;
+        << QVector<TrackInfo> { T(7, "Track 7", 0, 100, dir + "My Album", "wave") } << 1;
     QTest::newRow("absolute name")
         << "FILE \"/music/x/album.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
-        << QVector<TrackInfo> { T(1, "Track 1", 0, 100, "/music/x/album.ape", "ape") } << true;
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 100, "/music/x/album.ape", "ape") } << 1;
     QTest::newRow("quoted name without type: no file")
         << "FILE \"album.flac\"\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
            "INDEX 01 00:10:00\n"
         << QVector<TrackInfo> { T(1, "Track 1", 0, 10, "", ""), T(2, "Track 2", 10, 0, "", "") }
-        << false;
+        << 0;
     QTest::newRow("single bare word: no file")
         << "FILE album.flac\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
-        << QVector<TrackInfo> { T(1, "Track 1", 0, 0, "", "") } << false;
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 0, "", "") } << 0;
     QTest::newRow("titles") << "TITLE \"Album title is not a track's\"\nFILE \"a.flac\" WAVE\n"
                                "TRACK 01 AUDIO\n  TITLE   Bare words here  \n"
                                "TRACK 02 AUDIO\n  TITLE \"\"\n"
@@ -268,7 +290,7 @@ void CueParserTest::structure_data()
                                    T(3, "Say \"Hi\" now", 0, 0, dir + "a.flac", "flac"),
                                    T(4, "Second", 0, 0, dir + "a.flac", "flac"),
                                    T(5, "Track 5", 0, 100, dir + "a.flac", "flac") }
-                            << true;
+                            << 1;
     QTest::newRow("index forms and equal starts")
         << "FILE \"a.flac\" WAVE\n"
            "TRACK 01 AUDIO\n INDEX 00 00:05:00\n" // INDEX 00 never sets a start
@@ -283,22 +305,64 @@ void CueParserTest::structure_data()
                T(4, "Track 4", 20, 20, dir + "a.flac", "flac"),
                T(5, "Track 5", 40, 0, dir + "a.flac", "flac"),
                T(6, "Track 6", 0, 100, dir + "a.flac", "flac") }
-        << true;
+        << 1;
     QTest::newRow("track lines")
         << "FILE \"a.wav\" WAVE\nTRACK 05\nTRACK 99999999999 AUDIO\nTITLE \"Big\"\n"
            "INDEX 01 00:01:00\n"
-        << QVector<TrackInfo> { T(0, "Big", 1, 99, dir + "a.wav", "wav") } << true;
+        << QVector<TrackInfo> { T(0, "Big", 1, 99, dir + "a.wav", "wav") } << 1;
     QTest::newRow("no FILE line")
         << "TRACK 01 AUDIO\nTITLE \"A\"\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:03:00\n"
-        << QVector<TrackInfo> { T(1, "A", 0, 3, "", ""), T(2, "Track 2", 3, 0, "", "") } << false;
-    QTest::newRow("empty file") << "" << QVector<TrackInfo>() << false;
+        << QVector<TrackInfo> { T(1, "A", 0, 3, "", ""), T(2, "Track 2", 3, 0, "", "") } << 0;
+    QTest::newRow("empty file") << "" << QVector<TrackInfo>() << 0;
+
+    // Sheets made on Windows, long albums, discs as files, a pipe in place of the album.
+    QVERIFY(QDir(dir).mkpath("CD1") && MediaSupport::writeFile(dir + "CD1/01 Intro.flac", "x")
+        && MediaSupport::writeFile(dir + "album.flac", "x")
+        && TestSupport::makeFifo(dir + "pipe.flac"));
+    QTest::newRow("backslash and letter case")
+        << "FILE \"CD1\\01 Intro.flac\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+           "FILE \"cd1\\01 INTRO.FLAC\" WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n"
+           "FILE \"ALBUM.FLAC\" WAVE\nTRACK 03 AUDIO\nINDEX 01 00:00:00\n"
+           "FILE \"CD2\\gone.flac\" WAVE\nTRACK 04 AUDIO\nINDEX 01 00:00:00\n"
+        << QVector<TrackInfo> { T(1, "01 Intro.flac", 0, 0, dir + "CD1/01 Intro.flac", "flac",
+                                    true),
+               T(2, "01 Intro.flac", 0, 0, dir + "CD1/01 Intro.flac", "flac", true),
+               T(3, "album.flac", 0, 0, dir + "album.flac", "flac", true),
+               T(4, "CD2\\gone.flac", 0, 0, dir + "CD2\\gone.flac", "flac", true) }
+        << 0;
+    QTest::newRow("minutes beyond 99")
+        << "FILE \"Album.FLAC\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+           "TRACK 02 AUDIO\nINDEX 01 100:10:00\nTRACK 03 AUDIO\nINDEX 01 1000:00:00\n"
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 6010, dir + "album.flac", "flac"),
+               T(2, "Track 2", 6010, 53990, dir + "album.flac", "flac"),
+               T(3, "Track 3", 60000, 0, dir + "album.flac", "flac") }
+        << 1;
+    // Track 3's pregap ends disc 1; it plays from disc 2, where its INDEX 01 is.
+    QTest::newRow("two discs")
+        << "FILE \"CD1.flac\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+           "TRACK 02 AUDIO\nINDEX 01 00:40:00\nTRACK 03 AUDIO\nINDEX 00 01:30:00\n"
+           "FILE \"CD2.wav\" WAVE\nINDEX 01 00:00:00\nTRACK 04 AUDIO\nINDEX 01 00:30:00\n"
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 40, dir + "CD1.flac", "flac"),
+               T(2, "Track 2", 40, 60, dir + "CD1.flac", "flac"),
+               T(3, "Track 3", 0, 30, dir + "CD2.wav", "wav"),
+               T(4, "Track 4", 30, 70, dir + "CD2.wav", "wav") }
+        << 2;
+    QTest::newRow("one file per track, pregaps at the end of the file before")
+        << "FILE \"01.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+           "INDEX 00 03:00:00\nFILE \"02.wav\" WAVE\nINDEX 01 00:00:00\n"
+        << QVector<TrackInfo> { T(1, "01.wav", 0, 0, dir + "01.wav", "wav", true),
+               T(2, "02.wav", 0, 0, dir + "02.wav", "wav", true) }
+        << 0;
+    QTest::newRow("a pipe named as the album is never probed")
+        << "FILE \"pipe.flac\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+        << QVector<TrackInfo> { T(1, "Track 1", 0, 0, dir + "pipe.flac", "flac") } << 0;
 }
 
 void CueParserTest::structure()
 {
     QFETCH(QString, sheet);
     QFETCH(QVector<TrackInfo>, expected);
-    QFETCH(bool, probed);
+    QFETCH(int, probes);
     MediaSupport::FakeTool probe;
     probe.output = QStringLiteral("100.000000\n");
     useFakeProbe(probe);
@@ -320,7 +384,7 @@ void CueParserTest::structure()
         QCOMPARE(got.wholeFile, want.wholeFile);
         QCOMPARE(got.cuePath, path);
     }
-    QCOMPARE(probeCalls().size(), probed ? 1 : 0);
+    QCOMPARE(probeCalls().size(), probes);
 }
 
 void CueParserTest::unreadable_data()

@@ -47,10 +47,11 @@ private slots:
             QCOMPARE(folders.addFolder(QStringLiteral("/m/a")), QStringLiteral("/m/a"));
             folders.addFolder(QStringLiteral("/m/b"));
             folders.addFolder(QStringLiteral("/m/a"));
-            QCOMPARE(config.value(QStringLiteral("sourcePathList")), QStringLiteral("/m/a|/m/b"));
+            QCOMPARE(config.value(QStringLiteral("sourcePathList")),
+                QStringLiteral("[\"/m/a\",\"/m/b\"]"));
             QCOMPARE(config.value(QStringLiteral("sourcePath")), QStringLiteral("/m/a"));
             QCOMPARE(folders.removeFolder(QStringLiteral("/m/a")), QStringLiteral("/m/b"));
-            QCOMPARE(config.value(QStringLiteral("sourcePathList")), QStringLiteral("/m/b"));
+            QCOMPARE(config.value(QStringLiteral("sourcePathList")), QStringLiteral("[\"/m/b\"]"));
         }
         QVERIFY(fixture->restart());
         {
@@ -81,6 +82,15 @@ private slots:
         SourceFolders folders(config);
         QCOMPARE(folders.startupPath(), QStringLiteral("/m/x"));
         QCOMPARE(config.value(QStringLiteral("sourcePath")), QStringLiteral("/m/x"));
+        // The old "|"-joined form is read once and written back in the form that holds any
+        // path: a folder named with "|" is one entry and can be removed.
+        QCOMPARE(
+            config.value(QStringLiteral("sourcePathList")), QStringLiteral("[\"/m/x\",\"/m/y\"]"));
+        folders.addFolder(QStringLiteral("/music/Rock|Pop"));
+        QCOMPARE(folders.loadSourcePathList(),
+            (QStringList { "/m/x", "/m/y", QStringLiteral("/music/Rock|Pop") }));
+        QCOMPARE(folders.removeFolder(QStringLiteral("/music/Rock|Pop")), QStringLiteral("/m/x"));
+        QCOMPARE(folders.loadSourcePathList(), (QStringList { "/m/x", "/m/y" }));
     }
 
 private:

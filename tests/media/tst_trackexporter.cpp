@@ -279,16 +279,19 @@ void TrackExporterTest::failures()
     useFakeFfmpeg(writes, exitCode);
     const QString good = m_dir.filePath(QStringLiteral("good.wav"));
     QVERIFY(MediaSupport::writeFile(good, "RIFF"));
+    // A pipe would block the copy for good.
+    const QString pipe = m_dir.filePath(QStringLiteral("pipe%1.wav").arg(exitCode));
+    QVERIFY(QFileInfo::exists(pipe) || TestSupport::makeFifo(pipe));
     const QString folder = newFolder();
 
     TrackExporter exporter;
     QVERIFY(runExport(exporter,
         { rangeTrack(QStringLiteral("Bad cut"), m_dir.filePath("album.flac"), 0, 5),
             wholeTrack(m_dir.filePath("missing.wav"), QStringLiteral("Gone")),
-            wholeTrack(good, QStringLiteral("Good")) },
+            wholeTrack(pipe, QStringLiteral("Pipe")), wholeTrack(good, QStringLiteral("Good")) },
         folder));
     const TrackExporter::Result result = exporter.result();
-    QCOMPARE(result.failedTitles, (QStringList { "Bad cut", "Gone" }));
+    QCOMPARE(result.failedTitles, (QStringList { "Bad cut", "Gone", "Pipe" }));
     QCOMPARE(result.writtenFiles, QStringList { QDir(folder).filePath("Good.wav") });
     QVERIFY(!result.cancelled);
     // No partial files; the playlist (named after the first track's album folder) lists only
@@ -298,7 +301,7 @@ void TrackExporterTest::failures()
     QCOMPARE(readFile(QDir(folder).filePath(playlist)),
         QByteArray("#EXTM3U\n#EXTINF:0,Good\nGood.wav\n"));
     QCOMPARE(TrackExporter::summaryText(result),
-        QStringLiteral("2 of 3 tracks could not be exported:\nBad cut\nGone"));
+        QStringLiteral("3 of 4 tracks could not be exported:\nBad cut\nGone\nPipe"));
 }
 
 void TrackExporterTest::cancelCut()

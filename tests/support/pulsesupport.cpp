@@ -2,7 +2,9 @@
 
 #include "support/testsupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <QtEndian>
 #include <cmath>
@@ -67,7 +69,17 @@ bool MonitorRecording::start()
     m_process.start(QStringLiteral("parec"),
         { "--latency-msec=5", "-d", "nullsink.monitor", "--rate=44100", "--channels=2",
             "--format=s16le", m_dir.filePath(QStringLiteral("rec.raw")) });
-    return m_process.waitForStarted(5000);
+    if (!m_process.waitForStarted(5000))
+        return false;
+    // The kept-alive sink plays silence: once some arrives, whatever plays next is recorded.
+    QElapsedTimer clock;
+    clock.start();
+    while (QFileInfo(m_dir.filePath(QStringLiteral("rec.raw"))).size() == 0) {
+        if (clock.elapsed() > 5000 || m_process.state() != QProcess::Running)
+            return false;
+        QThread::msleep(2);
+    }
+    return true;
 }
 
 QVector<qint16> MonitorRecording::stop()

@@ -33,6 +33,7 @@ private:
 class MonitorRecording
 {
 public:
+    // Returns once the recorder receives the sink (false when it does not within 5 s).
     bool start();
     // Stops and returns the interleaved samples recorded.
     QVector<qint16> stop();

@@ -72,3 +72,8 @@ QProcessEnvironment isolatedEnvironment(const QString &root)
 }
 
 } // namespace TestSupport
+
+bool TestSupport::makeFifo(const QString &path)
+{
+    return run(QStringLiteral("mkfifo"), { path }, 5000);
+}

@@ -23,6 +23,9 @@ bool makeAudio(const QString &path, const QString &source, const QStringList &ou
 bool makeTone(const QString &path, double frequency, double seconds, int sampleRate = 44100,
     const QStringList &outputOptions = {});
 
+// A named pipe (FIFO) at path; false where the platform has none.
+bool makeFifo(const QString &path);
+
 // An environment whose per-user folders (data, cache, config, runtime, home) lie under root,
 // so a started program touches nothing of the real user's.
 QProcessEnvironment isolatedEnvironment(const QString &root);

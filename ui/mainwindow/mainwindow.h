@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/openfilesplan.h"
 #include "media/requestcounter.h"
 #include "media/trackinfo.h"
 #include "ui/mainwindow/playingbackground.h"
@@ -23,6 +24,7 @@ class QDir;
 class QMenu;
 class SourceTreeBuilder;
 class PlaybackEngine;
+class QAction;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -86,6 +88,8 @@ public:
     QColor accent() const { return accentColor; }
 
     PlaybackEngine *playbackEngine() const { return engine; }
+    // The checkable "Gapless Playback" entry of the tray menu and the current list's menu.
+    QAction *gaplessPlaybackAction() const { return gaplessAction; }
 
     // Why path could not be played, naming the file, for the message box.
     static QString playFailureText(const QString &path, bool noOutputDevice);
@@ -180,6 +184,9 @@ private:
     // Shows the file in the file manager; says so in a message box when none answers.
     bool revealInExplorer(const QString &path);
     void showRevealFailure(const QString &path);
+    // Opened files: plans the next waiting list on the pool; shows a finished plan and plays.
+    void planNextOpenedFiles();
+    void showOpenedFiles(const OpenFilesPlan &plan);
     void showSheetTracks(int requestNumber, const QString &sheetPath);
     void showFolderTracks(int requestNumber, const QString &folderPath);
     void showTracks(const QVector<TrackInfo> &tracks, const QString &coverPath, bool fromFolder);
@@ -193,6 +200,8 @@ private:
     Ui::MainWindow *ui;
     // Owned; shut down (playback stopped, output thread joined) before the form goes.
     PlaybackEngine *engine;
+    // Stored under "gaplessPlayback"; applied to the engine when toggled.
+    QAction *gaplessAction = nullptr;
     AudioWaveView *audioWaveView = nullptr;
     SpinningDiscView *discView = nullptr;
     QPushButton *btnRevealInExplorer = nullptr;
@@ -213,6 +222,9 @@ private:
     RequestCounter sheetRequest;
     QFutureWatcher<QVector<TrackInfo>> folderWatcher;
     QFutureWatcher<QVector<TrackInfo>> sheetWatcher;
+    QFutureWatcher<OpenFilesPlan> openFilesWatcher;
+    QList<QStringList> openFilesQueue;
+    bool openFilesRunning = false;
     QPointer<QMenu> sourceMenu;
     bool sourceMenuOpen = false;
     QPointer<QMenu> currentListMenu;

@@ -3,14 +3,40 @@
 
 #include "app/apputils.h"
 #include "audio/playbackengine.h"
-#include "media/openfilesplan.h"
 #include "ui/mainwindow/trackrow.h"
 #include "ui_mainwindow.h"
+
+#include <QtConcurrent/QtConcurrentRun>
 
 void MainWindow::openFiles(const QStringList &files)
 {
     debugLog(QStringLiteral("openFiles"), files.join(QLatin1Char('\n')));
-    const OpenFilesPlan plan = OpenFilesPlan::build(files);
+    // Lists are planned one after the other, as they came, so each ends as if opened alone.
+    openFilesQueue.append(files);
+    if (!openFilesRunning)
+        planNextOpenedFiles();
+}
+
+void MainWindow::planNextOpenedFiles()
+{
+    openFilesRunning = !openFilesQueue.isEmpty();
+    if (!openFilesRunning)
+        return;
+    // Sheets are parsed and their albums probed on the pool: many files must not freeze the
+    // window.
+    const QStringList files = openFilesQueue.takeFirst();
+    openFilesWatcher.disconnect(this);
+    openFilesWatcher.setFuture(
+        QtConcurrent::run([files]() { return OpenFilesPlan::build(files); }));
+    connect(&openFilesWatcher, &QFutureWatcherBase::finished, this, [this]() {
+        if (openFilesWatcher.future().resultCount() > 0)
+            showOpenedFiles(openFilesWatcher.result());
+        planNextOpenedFiles();
+    });
+}
+
+void MainWindow::showOpenedFiles(const OpenFilesPlan &plan)
+{
     debugLog(QStringLiteral("openFiles"),
         QStringLiteral("%1 tracks, playing row %2")
             .arg(plan.tracks.size())

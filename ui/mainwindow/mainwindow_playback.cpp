@@ -1,14 +1,17 @@
 #include "ui/mainwindow/mainwindow.h"
 
+#include "app/configservice.h"
 #include "audio/playbackengine.h"
 #include "ui/views/audiowaveview.h"
 #include "ui/views/messageboxview.h"
 #include "ui/views/spinningdiscview.h"
 #include "ui_mainwindow.h"
 
+#include <QAction>
 #include <QFileInfo>
 
 namespace {
+const QString gaplessKey = QStringLiteral("gaplessPlayback");
 const QColor libraryBase(0x42, 0x38, 0x69);
 const QString revealIcon =
     QStringLiteral(":/resources/ui/images/default/common/reveal_in_explorer.svg");
@@ -64,6 +67,18 @@ void MainWindow::initTransport()
             qOverload<float, float>(&AudioWaveView::pushLevel));
     connect(engine, &PlaybackEngine::informationRequested, this,
         [](const QString &text) { MessageBoxView::information(text); });
+
+    gaplessAction = new QAction(tr("Gapless Playback"), this);
+    gaplessAction->setCheckable(true);
+    const bool gapless = ConfigService::instance()->value(gaplessKey, QStringLiteral("false"))
+        == QLatin1String("true");
+    gaplessAction->setChecked(gapless);
+    engine->setGaplessEnabled(gapless);
+    connect(gaplessAction, &QAction::toggled, this, [this](bool on) {
+        engine->setGaplessEnabled(on);
+        ConfigService::instance()->setValue(
+            gaplessKey, on ? QStringLiteral("true") : QStringLiteral("false"));
+    });
 
     connect(ui->hsPlayProcessSlider, &QSlider::sliderPressed, this,
         &MainWindow::onPlayProgressSliderPressed);
@@ -123,7 +138,8 @@ void MainWindow::on_btnPlay_clicked()
         return;
     }
     const TrackInfo row = trackOfRow(item);
-    // A file that is gone is known before anything stops: what plays goes on.
+    // A file that is gone, or a pipe in its place, is known before anything stops: what plays
+    // goes on, and the message names the file and the reason.
     if (!row.filePath.isEmpty() && !QFileInfo(row.filePath).isFile()) {
         MessageBoxView::information(playFailureText(row.filePath, false));
         return;

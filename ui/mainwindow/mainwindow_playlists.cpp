@@ -132,7 +132,11 @@ void MainWindow::deletePlaylist()
             this, tr("Delete"), tr("Are you sure you want to delete this playlist?"), QString()))
         return;
 
-    PlaylistStore().deletePlaylist(id);
+    if (!PlaylistStore().deletePlaylist(id)) {
+        // Nothing was deleted: the playlist and what the lists show stay as they were.
+        MessageBoxView::information(tr("Failed to delete playlist"));
+        return;
+    }
     populateLibraryList();
     // What plays keeps playing; only the list and the queue go.
     ui->twCurrentMusicView->clear();
@@ -221,7 +225,10 @@ void MainWindow::persistOrder(QTreeWidget *view)
         QList<int> ids;
         for (int i = 0; i < view->topLevelItemCount(); ++i)
             ids << view->topLevelItem(i)->data(0, playlistIdRole).toInt();
-        PlaylistStore().storePlaylistOrder(ids);
+        if (!PlaylistStore().storePlaylistOrder(ids)) {
+            MessageBoxView::information(tr("Failed to save the new order"));
+            populateLibraryList(); // back to the order that is stored
+        }
         return;
     }
     if (view != ui->twCurrentMusicView)
@@ -242,7 +249,10 @@ void MainWindow::persistOrder(QTreeWidget *view)
         ids << row->data(0, TrackRow::MediaIdRole).toInt();
         queue << TrackRow::track(row);
     }
-    PlaylistStore().storeTrackOrder(ids);
+    // The list keeps the new order for this visit (it plays in that order), but the user
+    // learns that the playlist will come back in its stored order.
+    if (!PlaylistStore().storeTrackOrder(ids))
+        MessageBoxView::information(tr("Failed to save the new order"));
 
     engine->setPlayQueue(queue);
     // Next and Previous go on from the track that plays, wherever it moved to; with nothing

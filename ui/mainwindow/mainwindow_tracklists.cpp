@@ -80,6 +80,8 @@ void MainWindow::on_twCurrentMusicView_customContextMenuRequested(const QPoint &
     QMenu *menu = newContextMenu(currentListMenu, currentMenuOpen, list->viewport());
     QAction *add = menu->addAction(tr("Add to Export List"));
     QAction *remove = mediaId > 0 ? menu->addAction(tr("Delete from Playlist")) : nullptr;
+    menu->addSeparator();
+    menu->addAction(gaplessAction);
     connect(menu, &QMenu::triggered, this, [this, add, remove, taken, item, mediaId](QAction *a) {
         QToolTip::hideText();
         if (a == add) {
@@ -100,7 +102,10 @@ void MainWindow::deleteFromPlaylist(QTreeWidgetItem *row, int mediaId)
     if (!MessageBoxView::confirm(this, tr("Delete"),
             tr("Are you sure you want to delete this song from the playlist?"), QString()))
         return;
-    Dao().deleteMedia(mediaId);
+    if (!Dao().deleteMedia(mediaId)) {
+        MessageBoxView::information(tr("Failed to delete the song from the playlist"));
+        return;
+    }
     // The list may have been refilled meanwhile: only the same playlist row goes.
     if (TrackRow::contains(ui->twCurrentMusicView, row)
         && row->data(0, TrackRow::MediaIdRole).toInt() == mediaId)

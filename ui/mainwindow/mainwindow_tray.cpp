@@ -35,6 +35,8 @@ void MainWindow::initTray()
     connect(trayMenu->previousAction(), &QAction::triggered, this, &MainWindow::on_btnPrev_clicked);
     connect(trayMenu->nextAction(), &QAction::triggered, this, &MainWindow::on_btnNext_clicked);
     connect(trayMenu->quitAction(), &QAction::triggered, this, &MainWindow::onQuitRequested);
+    trayMenu->insertAction(trayMenu->quitAction(), gaplessAction);
+    trayMenu->insertSeparator(trayMenu->quitAction());
     trayIcon->setContextMenu(trayMenu);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::onTrayActivated);
     trayIcon->show();
@@ -96,6 +98,8 @@ void MainWindow::stopBackgroundWork()
     // A sheet parse may wait seconds for its probe: its result is dropped rather than awaited.
     folderWatcher.disconnect(this);
     sheetWatcher.disconnect(this);
+    openFilesWatcher.disconnect(this);
+    openFilesQueue.clear();
 }
 
 void MainWindow::showAbout()

@@ -46,7 +46,7 @@ bool SourceTreeBuilder::populate(QTreeWidget *tree, const QString &rootPath)
     const QDir root(rootPath);
     if (rootPath.isEmpty() || !root.exists())
         return false;
-    m_visited.clear();
+    m_ancestors.clear();
     QTreeWidgetItem *rootItem = makeFolderItem(root);
     addDirectoryNode(rootItem, root);
     tree->addTopLevelItem(rootItem);
@@ -56,10 +56,12 @@ bool SourceTreeBuilder::populate(QTreeWidget *tree, const QString &rootPath)
 
 void SourceTreeBuilder::addDirectoryNode(QTreeWidgetItem *parent, const QDir &dir)
 {
+    // A link back into one of the folder's own ancestors would recurse without end; a link to
+    // anywhere else shows that folder's contents under both names.
     const QString real = QFileInfo(dir.absolutePath()).canonicalFilePath();
-    if (real.isEmpty() || m_visited.contains(real))
+    if (real.isEmpty() || m_ancestors.contains(real))
         return;
-    m_visited.insert(real);
+    m_ancestors.append(real);
 
     const QFileInfoList folders = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &info : folders) {
@@ -74,6 +76,7 @@ void SourceTreeBuilder::addDirectoryNode(QTreeWidgetItem *parent, const QDir &di
         { QStringLiteral("*.cue"), QStringLiteral("*.CUE") }, QDir::Files, QDir::Name);
     for (const QFileInfo &info : sheets)
         parent->addChild(makeSheetItem(info.absoluteFilePath(), info.fileName()));
+    m_ancestors.removeLast();
 }
 
 QTreeWidgetItem *SourceTreeBuilder::makeFolderItem(const QDir &dir) const

@@ -1,16 +1,16 @@
 #pragma once
 
 #include <QIcon>
-#include <QSet>
 #include <QString>
+#include <QStringList>
 
 class QDir;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 // Builds the source tree: a folder, its subfolders depth first (hidden ones and "Artwork"
-// skipped with all below them), then its sheets. Each real folder is visited once, so a link
-// that points back up the tree cannot recurse without end.
+// skipped with all below them), then its sheets. A link into one of a folder's own ancestors is
+// shown but not entered, so the walk cannot recurse without end.
 class SourceTreeBuilder
 {
 public:
@@ -35,5 +35,6 @@ public:
 private:
     QIcon m_folderIcon;
     QIcon m_sheetIcon;
-    QSet<QString> m_visited;
+    // Real paths of the folders being walked, root first.
+    QStringList m_ancestors;
 };

@@ -1,5 +1,6 @@
 #include "ui/mainwindow/trackrow.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QIcon>
 #include <QScrollBar>
@@ -11,6 +12,20 @@ const QIcon &mediaFileIcon()
 {
     static const QIcon icon(QStringLiteral(":/resources/ui/images/default/common/media_file.png"));
     return icon;
+}
+
+// A row whose audio file is missing, or is no regular file, is dimmed and names the file.
+void markIfUnplayable(QTreeWidgetItem *row, const QString &filePath)
+{
+    if (filePath.isEmpty() || QFileInfo(filePath).isFile())
+        return;
+    const QBrush dimmed(QColor(0x6c, 0x6f, 0x80));
+    const QString tip =
+        QCoreApplication::translate("MainWindow", "Audio file not found: %1").arg(filePath);
+    for (int column = 0; column < 4; ++column) {
+        row->setForeground(column, dimmed);
+        row->setToolTip(column, tip);
+    }
 }
 } // namespace
 
@@ -41,6 +56,7 @@ QTreeWidgetItem *TrackRow::make(const TrackInfo &track, int wholeFileCounter, bo
     row->setData(0, NumberRole, storedNumber);
     row->setData(0, WholeFileRole, track.wholeFile);
     row->setData(0, CuePathRole, track.cuePath);
+    markIfUnplayable(row, track.filePath);
     return row;
 }
 
@@ -98,6 +114,7 @@ QTreeWidgetItem *TrackRow::copy(const QTreeWidgetItem *row)
             copy->setData(0, role, value);
     }
     copy->setIcon(0, mediaFileIcon());
+    markIfUnplayable(copy, copy->data(0, FilePathRole).toString());
     return copy;
 }
 

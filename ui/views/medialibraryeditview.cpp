@@ -44,13 +44,8 @@ void MediaLibraryEditView::save()
     case PlaylistStore::SaveStatus::BlankName:
         MessageBoxView::information(tr("Please enter playlist name"));
         return;
-    case PlaylistStore::SaveStatus::PlaylistFailed:
-        MessageBoxView::information(tr("Failed to save playlist"));
-        return;
-    case PlaylistStore::SaveStatus::TracksFailed:
-        // The playlist and the tracks that were stored stay; the dialog stays open so that Save
-        // can try the rest again.
-        emit playlistSaved(result.playlistId, result.name);
+    case PlaylistStore::SaveStatus::Failed:
+        // Nothing of this save was stored; the dialog stays open so that Save can try again.
         MessageBoxView::information(tr("Failed to save playlist"));
         return;
     case PlaylistStore::SaveStatus::Saved:
