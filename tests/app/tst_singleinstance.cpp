@@ -50,11 +50,11 @@ public:
         QList<QStringList> calls;
         const QStringList lines = output().split(QLatin1Char('\n'));
         for (int i = 0; i < lines.size(); ++i) {
-            if (!lines.at(i).startsWith(kOpenFilesLine))
+            // Qt puts the logging category before the line.
+            const int at = lines.at(i).indexOf(kOpenFilesLine);
+            if (at < 0 || lines.at(i).contains(QLatin1String(" tracks, playing row ")))
                 continue;
-            if (lines.at(i).contains(QLatin1String(" tracks, playing row ")))
-                continue;
-            QStringList paths { lines.at(i).mid(kOpenFilesLine.size()) };
+            QStringList paths { lines.at(i).mid(at + kOpenFilesLine.size()) };
             while (i + 1 < lines.size() && lines.at(i + 1).startsWith(QLatin1Char('/')))
                 paths << lines.at(++i);
             calls << paths;
@@ -349,6 +349,7 @@ private slots:
         touch(other.path() + QStringLiteral("/blocked"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), other.path() + QStringLiteral("/blocked"));
         QProcess broken;
+        env.insert(QStringLiteral("QUELLIN_DEBUG"), QStringLiteral("1"));
         broken.setProcessEnvironment(env);
         broken.setProcessChannelMode(QProcess::MergedChannels);
         broken.start(
