@@ -115,8 +115,12 @@ double PlaybackEngine::fadeGain(qint64 filePositionMs) const
 
 void PlaybackEngine::setVolume(qreal volume)
 {
-    m_volume = qBound<qreal>(0.0, volume, 1.0);
+    const qreal bounded = qBound<qreal>(0.0, volume, 1.0);
+    if (qFuzzyCompare(bounded + 1.0, m_volume + 1.0))
+        return;
+    m_volume = bounded;
     m_output->setVolume(m_volume);
+    emit volumeChanged(m_volume);
 }
 
 void PlaybackEngine::setFadeEnabled(bool enabled)

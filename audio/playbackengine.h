@@ -120,6 +120,8 @@ signals:
     void informationRequested(const QString &text);
     // playTrack could not start path: no decoder opened it, or there is no output device.
     void trackFailed(const QString &path, bool noOutputDevice);
+    // The user's volume changed (0.0 to 1.0).
+    void volumeChanged(qreal volume);
 
 private:
     // Runs `action` once what the output holds has been heard; `rampDown` first fades the

@@ -1,4 +1,5 @@
 #include "app/configservice.h"
+#include "audio/playbackengine.h"
 #include "support/databasefixture.h"
 #include "support/mediasupport.h"
 #include "support/testsupport.h"
@@ -27,6 +28,8 @@ private slots:
     void navigationPage_data();
     void navigationPage();
     void navigationButtonsStorePage();
+    void volumeRestored_data();
+    void volumeRestored();
     void playingPage();
     void coverThumbnailRescaledOncePerSize();
     void coverThemeFollowsDisc();
@@ -137,6 +140,28 @@ void tst_MainWindow::navigationPage()
         ConfigService::instance()->setValue("nav.view.id", stored);
     MainWindow window;
     QCOMPARE(window.findChild<QStackedWidget *>("stackedWidget")->currentIndex(), page);
+}
+
+void tst_MainWindow::volumeRestored_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("percent");
+    QTest::newRow("first start") << QString() << 100;
+    QTest::newRow("stored") << "35" << 35;
+    QTest::newRow("too loud") << "250" << 100;
+    QTest::newRow("garbage") << "x" << 100;
+}
+
+void tst_MainWindow::volumeRestored()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, percent);
+    if (!stored.isNull())
+        ConfigService::instance()->setValue("volume", stored);
+    MainWindow window;
+    QCOMPARE(window.findChild<QSlider *>("hsVolume")->value(), percent);
+    QCOMPARE(window.findChild<QSlider *>("hsVolumeMusic")->value(), percent);
+    QCOMPARE(qRound(window.playbackEngine()->volume() * 100), percent);
 }
 
 void tst_MainWindow::navigationButtonsStorePage()

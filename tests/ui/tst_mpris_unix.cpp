@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QTimer>
@@ -61,11 +62,16 @@ class ChangeRecorder : public QObject
     Q_OBJECT
 public:
     QStringList statuses;
+    QList<double> volumes;
 public slots:
     void changed(const QString &interface, const QVariantMap &properties, const QStringList &)
     {
-        if (interface == "org.mpris.MediaPlayer2.Player" && properties.contains("PlaybackStatus"))
+        if (interface != "org.mpris.MediaPlayer2.Player")
+            return;
+        if (properties.contains("PlaybackStatus"))
             statuses << properties.value("PlaybackStatus").toString();
+        if (properties.contains("Volume"))
+            volumes << properties.value("Volume").toDouble();
     }
 };
 
@@ -110,8 +116,19 @@ void tst_Mpris::mediaKeysDrivePlayer()
     for (const QString &part : QStringList { "'xesam:title': <'One'>",
              QString("'xesam:album': <'Test Album'>"), QString("'mpris:length': <int64 3000000>"),
              "'xesam:url': <'" + QUrl::fromLocalFile(dir.filePath("album.flac")).toString() + "'>",
-             "'CanGoNext': <true>", "'CanSeek': <true>" })
+             "'CanGoNext': <true>", "'CanSeek': <true>", "'Volume': <1.0>" })
         QVERIFY2(all.contains(part), qPrintable(all));
+
+    // A volume set from outside moves the window's sliders and is kept; out of range is bounded.
+    for (const char *asked : { "0.25", "1.5" })
+        gdbus({ "--method", "org.freedesktop.DBus.Properties.Set", "org.mpris.MediaPlayer2.Player",
+            "Volume", QStringLiteral("<%1>").arg(asked) });
+    QTRY_COMPARE(recorder.volumes, (QList<double> { 0.25, 1.0 }));
+    QCOMPARE(window.findChild<QSlider *>("hsVolumeMusic")->value(), 100);
+    QCOMPARE(ConfigService::instance()->value("volume"), QString("100"));
+    gdbus({ "--method", "org.freedesktop.DBus.Properties.Set", "org.mpris.MediaPlayer2.Player",
+        "Volume", "<0.5>" });
+    QTRY_COMPARE(window.findChild<QSlider *>("hsVolume")->value(), 50);
 
     method("Pause");
     QCOMPARE(playerProperty("PlaybackStatus"), QString("(<'Paused'>,)"));

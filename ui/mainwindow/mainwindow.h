@@ -245,6 +245,12 @@ private:
     void playFromOutside();
     void updateTrayToolTip();
     void onTrackFailed(const QString &path, bool noOutputDevice);
+    // The volume sliders of both pages (stored under "volume", restored here), Ctrl+Up/Down,
+    // and the elapsed / total time of the playing track.
+    void initVolumeAndTime();
+    void showVolume(qreal volume);
+    void storeVolume();
+    void showPlayTime();
 
     // Tray and window events
     // Decides once whether the window hides to a tray icon or closing quits.

@@ -33,6 +33,7 @@ void MainWindow::initDesktop()
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Right), this, &MainWindow::on_btnNext_clicked);
     shortcut(QKeySequence(Qt::Key_Return), ui->twCurrentMusicView, &MainWindow::on_btnPlay_clicked);
     shortcut(QKeySequence(Qt::Key_Enter), ui->twCurrentMusicView, &MainWindow::on_btnPlay_clicked);
+    initVolumeAndTime();
 
     connect(new SliderSeeker(ui->hsPlayProcessSlider, kArrowSeekMs), &SliderSeeker::seekRequested,
         engine, &PlaybackEngine::onPlayProgressSliderReleased);

@@ -24,6 +24,16 @@ qlonglong MprisPlayerAdaptor::position() const
     return m_service->positionUs();
 }
 
+double MprisPlayerAdaptor::volume() const
+{
+    return m_service->volume();
+}
+
+void MprisPlayerAdaptor::setVolume(double volume)
+{
+    m_service->setVolume(volume);
+}
+
 bool MprisPlayerAdaptor::canGoNext() const
 {
     return m_service->canGoNext();

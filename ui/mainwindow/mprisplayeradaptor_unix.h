@@ -14,6 +14,7 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
     Q_PROPERTY(QVariantMap Metadata READ metadata)
     Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(double Volume READ volume WRITE setVolume)
     Q_PROPERTY(double Rate READ rate)
     Q_PROPERTY(double MinimumRate READ rate)
     Q_PROPERTY(double MaximumRate READ rate)
@@ -29,6 +30,8 @@ public:
     QString playbackStatus() const;
     QVariantMap metadata() const;
     qlonglong position() const;
+    double volume() const;
+    void setVolume(double volume);
     double rate() const { return 1.0; }
     bool canGoNext() const;
     bool canGoPrevious() const;

@@ -32,6 +32,7 @@ MprisService::MprisService(PlaybackEngine *engine, Actions actions, QObject *par
     connect(engine, &PlaybackEngine::playingChanged, this, &MprisService::refresh);
     connect(engine, &PlaybackEngine::progressSliderReset, this, &MprisService::refresh);
     connect(engine, &PlaybackEngine::playingRowChanged, this, &MprisService::refresh);
+    connect(engine, &PlaybackEngine::volumeChanged, this, &MprisService::refresh);
 }
 
 bool MprisService::registerOn(const QDBusConnection &bus)
@@ -54,6 +55,16 @@ QString MprisService::playbackStatus() const
     if (m_engine->isPlaying())
         return QStringLiteral("Playing");
     return m_engine->isPaused() ? QStringLiteral("Paused") : QStringLiteral("Stopped");
+}
+
+double MprisService::volume() const
+{
+    return m_engine->volume();
+}
+
+void MprisService::setVolume(double volume)
+{
+    m_engine->setVolume(volume);
 }
 
 QDBusObjectPath MprisService::trackId() const
@@ -251,7 +262,8 @@ void MprisService::setArtPath(const QString &path)
 QVariantMap MprisService::playerProperties() const
 {
     return { { QStringLiteral("PlaybackStatus"), playbackStatus() },
-        { QStringLiteral("Metadata"), metadata() }, { QStringLiteral("CanGoNext"), canGoNext() },
+        { QStringLiteral("Metadata"), metadata() }, { QStringLiteral("Volume"), volume() },
+        { QStringLiteral("CanGoNext"), canGoNext() },
         { QStringLiteral("CanGoPrevious"), canGoPrevious() },
         { QStringLiteral("CanPlay"), canPlay() }, { QStringLiteral("CanPause"), canPause() },
         { QStringLiteral("CanSeek"), canSeek() } };

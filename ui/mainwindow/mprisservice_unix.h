@@ -37,6 +37,9 @@ public:
     QString playbackStatus() const;
     QVariantMap metadata() const;
     qint64 positionUs() const;
+    double volume() const;
+    // Values outside 0.0 to 1.0 are taken as the nearest end.
+    void setVolume(double volume);
     bool canGoNext() const;
     bool canGoPrevious() const { return canGoNext(); }
     bool canPlay() const;

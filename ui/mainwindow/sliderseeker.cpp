@@ -5,6 +5,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QToolTip>
 
 namespace {
 // The slider's own option (QSlider::initStyleOption is protected).
@@ -59,10 +60,29 @@ int SliderSeeker::valueAt(const QSlider *slider, const QPoint &pos)
         qBound(0, at, qMax(0, span)), qMax(0, span), opt.upsideDown);
 }
 
+QString SliderSeeker::timeText(qint64 ms)
+{
+    const qint64 seconds = qMax<qint64>(0, ms) / 1000;
+    const QLatin1Char zero('0');
+    if (seconds < 3600)
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, zero);
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, zero)
+        .arg(seconds % 60, 2, 10, zero);
+}
+
 bool SliderSeeker::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_slider || !m_slider->isEnabled())
         return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::ToolTip) {
+        if (m_slider->maximum() <= 0)
+            return true; // nothing loaded: no time to show
+        auto *help = static_cast<QHelpEvent *>(event);
+        QToolTip::showText(help->globalPos(), timeText(valueAt(m_slider, help->pos())), m_slider);
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         auto *press = static_cast<QMouseEvent *>(event);
         if (press->button() != Qt::LeftButton)
