@@ -265,6 +265,7 @@ void ExportControllerTest::cancelFromProgressDialog()
     // An ffmpeg that has written part of its file and goes on for a minute.
     useFakeFfmpeg("PARTIAL", 0, 60);
     const QString album = m_dir.filePath(QStringLiteral("album.flac"));
+    QVERIFY(MediaSupport::writeFile(album, "FLAC"));
     TrackRow::fill(m_list,
         { rangeTrack("One", album, 0, 10), rangeTrack("Two", album, 10, 10),
             rangeTrack("Three", album, 20, 10) },
