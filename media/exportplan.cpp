@@ -31,7 +31,7 @@ bool isOneOf(const QString &type, std::initializer_list<const char *> types)
 QStringList codecArguments(const TrackInfo &track, QString *suffix)
 {
     const QString type = track.fileType.toLower();
-    const QStringList flac { QStringLiteral("-c:a"), QStringLiteral("flac"),
+    QStringList flac { QStringLiteral("-c:a"), QStringLiteral("flac"),
         QStringLiteral("-compression_level"), QStringLiteral("5") };
     *suffix = track.fileType;
     if (type == QLatin1String("flac"))
@@ -182,7 +182,7 @@ QString ExportPlan::claimTarget(
 {
     const QDir dir(folder);
     for (int n = 1; n <= kMaxCopies; ++n) {
-        const QString path = dir.filePath(fileName(title, suffix, n));
+        QString path = dir.filePath(fileName(title, suffix, n));
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return path;

@@ -77,7 +77,10 @@ bool readStream(QFile &file, Stream *s)
                 const quint32 flags = be32(frame, tag + 4);
                 int lame = tag + 8 + ((flags & 1) ? 4 : 0) + ((flags & 2) ? 4 : 0)
                     + ((flags & 4) ? 100 : 0) + ((flags & 8) ? 4 : 0);
-                if (lame + 36 <= frame.size()) {
+                // Decoders honour the delay fields only under these encoder names.
+                const QByteArray encoder = frame.mid(lame, 4);
+                if (lame + 36 <= frame.size()
+                    && (encoder == "LAME" || encoder == "Lavf" || encoder == "Lavc")) {
                     s->lameOffset = lame;
                     const quint8 *d =
                         reinterpret_cast<const quint8 *>(frame.constData()) + lame + 21;
@@ -121,9 +124,12 @@ bool Mp3Gapless::fixCut(
         return false;
     const int spf = source.samplesPerFrame;
     const qint64 decoderDelay = 529;
+    // Where the source's decoded samples begin among its frames' raw output.
+    const qint64 sourceSkip = source.lameOffset >= 0 ? source.delay + decoderDelay : 0;
     const qint64 startSample = qRound64(startSeconds * source.rate);
     // The last track's length comes from a probe that may count the source's padding.
-    const qint64 sourceEnd = qint64(source.frames.size()) * spf - source.delay - source.padding;
+    const qint64 sourceEnd = qint64(source.frames.size()) * spf
+        - (source.lameOffset >= 0 ? source.delay + source.padding : 0);
     const qint64 endSample = durationSeconds > 0.0
         ? std::min(sourceEnd, qRound64((startSeconds + durationSeconds) * source.rate))
         : sourceEnd;
@@ -131,7 +137,7 @@ bool Mp3Gapless::fixCut(
     // The cut's first audio frame is one of the source's: find it by its bytes near the start.
     cutFile.seek(cut.frames.first().offset);
     const QByteArray first = cutFile.read(cut.frames.first().length);
-    const qint64 expected = (startSample + source.delay + decoderDelay) / spf;
+    const qint64 expected = (startSample + sourceSkip) / spf;
     int found = -1;
     for (qint64 f = std::max<qint64>(0, expected - 16);
          f < std::min<qint64>(source.frames.size(), expected + 16) && found < 0; ++f) {
@@ -141,7 +147,7 @@ bool Mp3Gapless::fixCut(
     }
     if (found < 0)
         return false;
-    const qint64 delay = startSample + source.delay - qint64(found) * spf;
+    const qint64 delay = startSample + sourceSkip - decoderDelay - qint64(found) * spf;
     const qint64 padding = qint64(cut.frames.size()) * spf - delay - (endSample - startSample);
     if (delay < 0 || delay > kMaxField || padding < 0 || padding > kMaxField)
         return false;

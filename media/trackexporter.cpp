@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 namespace {
 
@@ -21,7 +22,7 @@ const int kErrorBytes = 4096;
 
 // Copies source into the claimed target; the reason on failure, empty on success.
 QString copyFile(
-    const QString &source, const QString &target, std::shared_ptr<std::atomic_bool> stop)
+    const QString &source, const QString &target, const std::shared_ptr<std::atomic_bool> &stop)
 {
     QFile in(source);
     QFile out(target);
@@ -46,11 +47,9 @@ QString copyFile(
 QString firstLine(const QByteArray &text)
 {
     const QList<QByteArray> lines = text.split('\n');
-    for (const QByteArray &line : lines) {
-        if (!line.trimmed().isEmpty())
-            return QString::fromLocal8Bit(line.trimmed());
-    }
-    return QString();
+    const auto line = std::find_if(
+        lines.cbegin(), lines.cend(), [](const QByteArray &l) { return !l.trimmed().isEmpty(); });
+    return line == lines.cend() ? QString() : QString::fromLocal8Bit(line->trimmed());
 }
 
 QString playlistTitle(const QString &title)
@@ -177,11 +176,9 @@ void TrackExporter::launch()
 
 TrackExporter::Running *TrackExporter::runningJob(int index)
 {
-    for (Running &job : m_runningJobs) {
-        if (job.index == index)
-            return &job;
-    }
-    return nullptr;
+    const auto job = std::find_if(m_runningJobs.begin(), m_runningJobs.end(),
+        [index](const Running &r) { return r.index == index; });
+    return job == m_runningJobs.end() ? nullptr : &*job;
 }
 
 void TrackExporter::startCut(int index)
@@ -194,13 +191,15 @@ void TrackExporter::startCut(int index)
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     connect(process, &QProcess::readyReadStandardError, this, [this, index, process] {
-        Running *running = runningJob(index);
-        running->errors += process->readAllStandardError();
-        running->errors = running->errors.left(kErrorBytes);
+        if (Running *running = runningJob(index))
+            running->errors =
+                QByteArray(running->errors + process->readAllStandardError()).left(kErrorBytes);
     });
     connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
         [this, index, process](int exitCode, QProcess::ExitStatus status) {
             Running *running = runningJob(index);
+            if (!running)
+                return;
             running->errors += process->readAllStandardError();
             QString failure;
             if (status != QProcess::NormalExit || exitCode != 0) {
