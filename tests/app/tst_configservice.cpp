@@ -88,11 +88,14 @@ private slots:
         QTest::addColumn<QString>("sourcePath");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QStringList>("listed");
-        QTest::newRow("single path when the list is empty") << "/m/a" << "" << QStringList { "/m/a" };
+        QTest::newRow("single path when the list is empty") << "/m/a"
+                                                            << "" << QStringList { "/m/a" };
         QTest::newRow("duplicates once, case counts")
-            << "/m/b" << "/m/a||/m/b|/m/a|/m/A" << QStringList { "/m/a", "/m/b", "/m/A" };
+            << "/m/b"
+            << "/m/a||/m/b|/m/a|/m/A" << QStringList { "/m/a", "/m/b", "/m/A" };
         QTest::newRow("list form keeps a bar in a name")
-            << "" << "[\"/m/x\",\"/m/Rock|Pop\"]" << QStringList { "/m/x", "/m/Rock|Pop" };
+            << ""
+            << "[\"/m/x\",\"/m/Rock|Pop\"]" << QStringList { "/m/x", "/m/Rock|Pop" };
     }
 
     void sourceFolderLists()

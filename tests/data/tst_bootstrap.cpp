@@ -58,8 +58,9 @@ private slots:
         QVERIFY(QFile::exists(dataDir + QStringLiteral("/Data/data.db")));
         QVERIFY(DatabaseRegistry::database(true).isOpen());
         QVERIFY(DatabaseRegistry::database(false).isOpen());
-        QVERIFY(QSqlQuery(DatabaseRegistry::database(true))
-                    .exec(QStringLiteral("insert into dict (dictName,dictValue) values ('k','v')")));
+        QVERIFY(
+            QSqlQuery(DatabaseRegistry::database(true))
+                .exec(QStringLiteral("insert into dict (dictName,dictValue) values ('k','v')")));
         QVERIFY(DatabaseRegistry::database(false).tables().contains(QStringLiteral("Media")));
         QCOMPARE(log.linesStartingWith(QStringLiteral("Database path: ")),
             QStringList { QStringLiteral("Database path: ") + dataDir + QStringLiteral("/Data") });
@@ -80,7 +81,8 @@ private slots:
 
         // A changed template must not replace the user's copy.
         QFile::remove(appDir + QStringLiteral("/Data/data.db"));
-        QVERIFY(MediaSupport::writeFile(appDir + QStringLiteral("/Data/data.db"), "not a database"));
+        QVERIFY(
+            MediaSupport::writeFile(appDir + QStringLiteral("/Data/data.db"), "not a database"));
 
         DatabaseRegistry::create();
         QVERIFY(DatabaseRegistry::bootstrapDatabases());

@@ -50,8 +50,8 @@ private slots:
         QCOMPARE(QStringList({ QString::number(read->libraryId), read->name, read->path,
                      QString::number(read->startPos), QString::number(read->endPos), read->album,
                      read->author, QString::number(read->sortNum) }),
-            QStringList({ "7", "second", "/music/second.flac", "12", "213", "Album", "Artist",
-                "2" }));
+            QStringList(
+                { "7", "second", "/music/second.flac", "12", "213", "Album", "Artist", "2" }));
         QVERIFY(!dao.getMedia(4242));
         QVERIFY(!dao.getLibrary(4242));
         QVERIFY(log.linesStartingWith(QStringLiteral("**Debug** Dao Error")).isEmpty());

@@ -237,8 +237,6 @@ void PlaylistStoreTest::entryRounding()
         PlaylistStore::entryForTrack("t", "/m/a.flac", start, duration, wholeFile);
     QCOMPARE(e.startPos, startPos);
     QCOMPARE(e.endPos, endPos);
-    QCOMPARE(e.name, QStringLiteral("t"));
-    QVERIFY(e.album.isEmpty() && e.author.isEmpty());
 }
 
 void PlaylistStoreTest::trackMapping_data()
@@ -272,12 +270,11 @@ void PlaylistStoreTest::trackMapping()
     QTEST(track.durationSeconds, "duration");
     QTEST(track.wholeFile, "wholeFile");
     QTEST(row.storedTitle, "storedTitle");
-    QCOMPARE(row.mediaId, 42);
-    QCOMPARE(track.number, 3);
-    QVERIFY(track.cuePath.isEmpty());
-    QCOMPARE(track.title, QStringLiteral("Title"));
-    QCOMPARE(track.filePath, media.path);
-    QCOMPARE(track.fileType, QStringLiteral("flac"));
+    QCOMPARE(QStringLiteral("%1 %2 %3|%4|%5|%6")
+                 .arg(row.mediaId)
+                 .arg(track.number)
+                 .arg(track.title, track.filePath, track.fileType, track.cuePath),
+        "42 3 Title|" + media.path + "|flac|");
 }
 
 void PlaylistStoreTest::deleteRemovesTracksThenPlaylist()
@@ -285,9 +282,8 @@ void PlaylistStoreTest::deleteRemovesTracksThenPlaylist()
     PlaylistStore store;
     const int gone = store.save(QStringLiteral("Gone"), album()).playlistId;
     const int kept = store.save(QStringLiteral("Kept"), album().mid(0, 1)).playlistId;
-    store.deletePlaylist(gone);
+    QVERIFY(store.deletePlaylist(gone));
     QVERIFY(!Dao().getLibrary(gone));
-    QVERIFY(Dao().listMedia(gone).isEmpty());
     QCOMPARE(countRows(QStringLiteral("Media")), 1);
     QCOMPARE(stored(kept), QStringList({ "One 0 180 1" }));
 }

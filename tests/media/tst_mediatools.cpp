@@ -278,9 +278,9 @@ void MediaToolsTest::lookupOrder()
     // scratch files left; a sheet has none.
     const QString png = MediaTools::lookupCover(folder, flac);
     QCOMPARE(colour(png), QStringLiteral("lime"));
-    QCOMPARE(png, MediaTools::coverCacheFolder() + QStringLiteral("/Live_ Set_.embedded_cover.png"));
-    const QStringList cached = QDir(MediaTools::coverCacheFolder()).entryList(QDir::Files);
-    QCOMPARE(cached.filter(QStringLiteral(".embedded_cover.png")), cached);
+    QVERIFY(png.startsWith(MediaTools::coverCacheFolder() + QLatin1Char('/')));
+    QCOMPARE(QDir(QFileInfo(png).path()).entryList(QDir::Files),
+        QStringList { QStringLiteral("Live_ Set_.embedded_cover.png") });
     QCOMPARE(MediaTools::lookupCover(folder, sheet), QString());
     QCOMPARE(MediaTools::lookupCover(folder, folder), QString());
     // A cover file in the folder wins over the embedded picture.

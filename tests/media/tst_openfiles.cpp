@@ -77,23 +77,24 @@ private slots:
         QTest::addColumn<QStringList>("titles");
         QTest::addColumn<QString>("firstFile");
         QTest::addColumn<int>("preferred");
-        QTest::newRow("album sheet") << QStringList { "Album/CDImage.cue" }
-                                     << QStringList { "1 One", "2 Song", "3 Three" }
-                                     << "Album/CDImage.cue" << -1;
+        QTest::newRow("album sheet")
+            << QStringList { "Album/CDImage.cue" } << QStringList { "1 One", "2 Song", "3 Three" }
+            << "Album/CDImage.cue" << -1;
         QTest::newRow("sheet then its album adds no row")
             << QStringList { "Album/CDImage.cue", "Album/CDImage.flac" }
             << QStringList { "1 One", "2 Song", "3 Three" } << "Album/CDImage.cue" << -1;
         QTest::newRow("album then its sheet")
             << QStringList { "Album/CDImage.flac", "Album/CDImage.cue" }
-            << QStringList { "1 CDImage", "1 One", "2 Song", "3 Three" } << "Album/CDImage.flac" << 0;
+            << QStringList { "1 CDImage", "1 One", "2 Song", "3 Three" } << "Album/CDImage.flac"
+            << 0;
         QTest::newRow("song found in a neighbour sheet")
-            << QStringList { "Neighbour/song.flac" } << QStringList { "1 Intro", "2 SONG", "3 Outro" }
-            << "Neighbour/album.cue" << 1;
+            << QStringList { "Neighbour/song.flac" }
+            << QStringList { "1 Intro", "2 SONG", "3 Outro" } << "Neighbour/album.cue" << 1;
         QTest::newRow("loose files numbered, others ignored")
             << QStringList { "Loose/x.txt", "Loose/a.mp3", "Loose/b.Flac" }
             << QStringList { "1 a", "2 b" } << "Loose/a.mp3" << 0;
-        QTest::newRow("only other files") << QStringList { "Album/notes.txt" } << QStringList()
-                                          << "" << -1;
+        QTest::newRow("only other files")
+            << QStringList { "Album/notes.txt" } << QStringList() << "" << -1;
     }
 
     void plans()
@@ -109,7 +110,8 @@ private slots:
             titles << QString::number(plan.tracks.at(i).number) + ' '
                     + plan.tracks.at(i).title.trimmed();
             if (plan.tracks.at(i).wholeFile)
-                QCOMPARE(plan.tracks.at(i).fileType, QFileInfo(plan.tracks.at(i).filePath).suffix().toLower());
+                QCOMPARE(plan.tracks.at(i).fileType,
+                    QFileInfo(plan.tracks.at(i).filePath).suffix().toLower());
         }
         QTEST(titles, "titles");
         QCOMPARE(plan.firstFile, firstFile.isEmpty() ? QString() : path(firstFile));

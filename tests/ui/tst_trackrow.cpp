@@ -52,11 +52,9 @@ private slots:
         QTest::addColumn<QVector<TrackInfo>>("tracks");
         QTest::addColumn<bool>("fromFolder");
         QTest::addColumn<QStringList>("rows"); // columns 0-3 and the title role
-        QTest::newRow("sheet")
-            << QVector<TrackInfo> { sheetTrack(1, "Intro", 0, 59.5),
-                   sheetTrack(2, "Song", 59.5, 3661) }
-            << false
-            << QStringList { "Intro|00:00|01:00|1|Intro", "Song|01:00|01:01:01|2|Song" };
+        QTest::newRow("sheet") << QVector<TrackInfo> {
+            sheetTrack(1, "Intro", 0, 59.5), sheetTrack(2, "Song", 59.5, 3661)
+        } << false << QStringList { "Intro|00:00|01:00|1|Intro", "Song|01:00|01:01:01|2|Song" };
         QVector<TrackInfo> folder;
         for (int i = 1; i <= 2; ++i)
             folder << wholeTrack(i, QStringLiteral("/m/%1 song.flac").arg(i));
@@ -66,10 +64,9 @@ private slots:
                                 << QStringList { "1 song.flac|||1|1 song",
                                        "2 song.flac|||2|2 song.flac" };
         // A sheet naming several files counts only its whole-file rows.
-        QTest::newRow("sheet naming several files")
-            << QVector<TrackInfo> { wholeTrack(1, "/m/a.flac"), sheetTrack(5, "Range", 10, 20),
-                   wholeTrack(2, "/m/b.wav") }
-            << false << QStringList { "a|||1|a", "Range|00:10|00:20|5|Range", "b|||2|b" };
+        QTest::newRow("sheet naming several files") << QVector<TrackInfo> {
+            wholeTrack(1, "/m/a.flac"), sheetTrack(5, "Range", 10, 20), wholeTrack(2, "/m/b.wav")
+        } << false << QStringList { "a.flac|||1|a", "Range|00:10|00:20|5|Range", "b.wav|||2|b" };
     }
 
     void rows()
@@ -83,7 +80,7 @@ private slots:
         for (int i = 0; i < list.topLevelItemCount(); ++i) {
             const QTreeWidgetItem *row = list.topLevelItem(i);
             rows << QStringList { row->text(0), row->text(1), row->text(2), row->text(3),
-                        row->data(0, TrackRow::TitleRole).toString() }
+                row->data(0, TrackRow::TitleRole).toString() }
                         .join('|');
             QVERIFY(row->flags() & Qt::ItemIsDragEnabled);
             QVERIFY(!(row->flags() & Qt::ItemIsDropEnabled));

@@ -98,7 +98,6 @@ void tst_MessageBox::emptyTextsKeepDefaults()
     QCOMPARE(box.findChild<QLabel *>("lbMessageBoxContent")->text(), QString("second"));
     QCOMPARE(box.findChild<QPushButton *>("btnSure")->text(), QString("Go"));
     QCOMPARE(box.findChild<QLabel *>("lbFormTitle")->text(), QString("Title"));
-
 }
 
 void tst_MessageBox::dragUsesLatestPressOffset()
