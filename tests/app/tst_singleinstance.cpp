@@ -122,7 +122,8 @@ private slots:
         const QString b = touch(tmp.path() + QStringLiteral("/sub/b.cue"));
         const QString windowsStyle =
             QStringLiteral("  ") + tmp.path() + QStringLiteral("\\sub\\b.cue \t");
-        const QStringList args { QStringLiteral("quellin"), QStringLiteral("   "), a,
+        // argv[0] is the program itself, an existing file: it is never opened.
+        const QStringList args { TestSupport::programPath(), QStringLiteral("   "), a,
             tmp.path() + QStringLiteral("/missing.flac"), tmp.path(), windowsStyle, a };
         QCOMPARE(SingleInstance::buildFileList(args), (QStringList { a, b, a }));
     }
