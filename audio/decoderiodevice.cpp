@@ -119,7 +119,9 @@ void DecoderIODevice::fillLoop()
     const int capacity =
         m_inFrameBytes > 0 ? kChunkBytes - kChunkBytes % m_inFrameBytes : kChunkBytes;
     QByteArray chunk(kChunkBytes, Qt::Uninitialized);
-    while (m_running && m_decoder) {
+    if (!m_decoder)
+        return;
+    while (m_running) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             if (m_discardPending) {
@@ -132,13 +134,15 @@ void DecoderIODevice::fillLoop()
             // the stop changes that. Paused playback costs no wake-ups.
             m_wake.wait(lock, [this] {
                 return !m_running || m_discardPending
-                    || (!bufferFull() && m_emptyReads < kEmptyReadsForEnd);
+                    || (!bufferFull()
+                        && (m_emptyReads < kEmptyReadsForEnd || (m_nextDecoder && m_endByte < 0)));
             });
             if (!m_running)
                 break;
         }
 
         QByteArray piece;
+        bool joined = false;
         {
             std::lock_guard<std::mutex> decoderLock(m_decoderMutex);
             const qint64 got = m_decoder->read(chunk.data(), capacity);
@@ -147,9 +151,12 @@ void DecoderIODevice::fillLoop()
                 appendChunk(piece);
             } else {
                 std::lock_guard<std::mutex> lock(m_mutex);
-                ++m_emptyReads;
+                joined = ++m_emptyReads >= kEmptyReadsForEnd && joinNextLocked();
             }
+            m_filled.notify_all();
         }
+        if (joined)
+            continue;
         if (piece.isEmpty()) {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_wake.wait_for(lock, std::chrono::milliseconds(kEmptySleepMs),
@@ -188,6 +195,59 @@ void DecoderIODevice::appendChunk(QByteArray chunk)
         m_bufferOffset = 0;
     }
     m_buffer.append(chunk);
+    m_filled.notify_all();
+}
+
+bool DecoderIODevice::joinNextLocked()
+{
+    if (!m_nextDecoder || m_endByte >= 0 || m_outFrameBytes <= 0)
+        return false;
+    m_joinFrame = (m_frontByte + unreadBytes()) / m_outFrameBytes;
+    m_joinedDecoder = m_decoder;
+    m_decoder = m_nextDecoder;
+    m_nextDecoder = nullptr;
+    m_emptyReads = 0;
+    m_skipBytes = 0;
+    m_converter.reset();
+    return true;
+}
+
+bool DecoderIODevice::setNextDecoder(IAudioDecoder *next)
+{
+    {
+        std::lock_guard<std::mutex> decoderLock(m_decoderMutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_joinFrame >= 0)
+            return false;
+        m_nextDecoder = next;
+    }
+    m_wake.notify_all();
+    return true;
+}
+
+qint64 DecoderIODevice::joinFrame() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_joinFrame;
+}
+
+void DecoderIODevice::completeJoin()
+{
+    std::lock_guard<std::mutex> decoderLock(m_decoderMutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_joinFrame < 0)
+        return;
+    const qint64 bytes = m_joinFrame * m_outFrameBytes;
+    m_frontByte -= bytes;
+    if (m_endByte >= 0)
+        m_endByte -= bytes;
+    m_envelope.fadeInStart -= m_joinFrame;
+    if (m_envelope.fadeOutEnd >= 0)
+        m_envelope.fadeOutEnd -= m_joinFrame;
+    if (m_rampStart >= 0)
+        m_rampStart -= m_joinFrame;
+    m_joinedDecoder = nullptr;
+    m_joinFrame = -1;
 }
 
 qint64 DecoderIODevice::readData(char *data, qint64 maxSize)
@@ -338,14 +398,30 @@ bool DecoderIODevice::seekFrame(qint64 frame)
     frame = qMax<qint64>(0, frame);
     // Decoders seek in whole ms, to the frame the ms starts on; the frames up to the one asked
     // for are dropped as they arrive.
-    const qint64 ms = frame * 1000 / m_sampleRate;
-    const qint64 landed = ms * m_sampleRate / 1000;
     {
         std::lock_guard<std::mutex> decoderLock(m_decoderMutex);
-        if (!m_decoder->seek(ms))
+        // Past a join not yet heard, frames before it belong to the decoder before it.
+        IAudioDecoder *target = m_decoder;
+        qint64 base = 0;
+        if (m_joinFrame >= 0 && frame < m_joinFrame)
+            target = m_joinedDecoder;
+        else if (m_joinFrame >= 0)
+            base = m_joinFrame;
+        const qint64 ms = (frame - base) * 1000 / m_sampleRate;
+        const qint64 landed = base + ms * m_sampleRate / 1000;
+        if (!target->seek(ms))
             return false;
         m_converter.reset();
+        // Back before the join: the next decoder waits at its start again (or is dropped when
+        // it cannot get there).
+        const bool rewound = target != m_decoder && m_decoder->seek(0);
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (target != m_decoder) {
+            m_nextDecoder = rewound ? m_decoder : nullptr;
+            m_decoder = target;
+            m_joinedDecoder = nullptr;
+            m_joinFrame = -1;
+        }
         // The filler cannot be inside read() now, so nothing from before the seek is on its
         // way; an older discard request would only drop audio decoded after the seek.
         m_buffer.resize(0);
@@ -363,10 +439,8 @@ bool DecoderIODevice::seekFrame(qint64 frame)
 
 qint64 DecoderIODevice::decoderPositionMs() const
 {
-    if (!m_decoder)
-        return 0;
     std::lock_guard<std::mutex> decoderLock(m_decoderMutex);
-    return m_decoder->positionMs();
+    return m_decoder ? m_decoder->positionMs() : 0;
 }
 
 qint64 DecoderIODevice::playedFrame() const
@@ -399,6 +473,15 @@ bool DecoderIODevice::hasDecodedAudio() const
     return m_decodedAudio;
 }
 
+void DecoderIODevice::waitForBuffered(qint64 bytes, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_filled.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this, bytes] {
+        return !m_running || unreadBytes() >= qMin<qint64>(bytes, m_highWaterBytes) || bufferFull()
+            || m_emptyReads >= kEmptyReadsForEnd;
+    });
+}
+
 qint64 DecoderIODevice::bufferedBytes() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -410,7 +493,8 @@ bool DecoderIODevice::isFinished() const
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_endByte >= 0 && m_frontByte >= m_endByte)
         return true;
-    return unreadBytes() == 0 && m_emptyReads >= kEmptyReadsForEnd;
+    return unreadBytes() == 0 && m_emptyReads >= kEmptyReadsForEnd
+        && !(m_nextDecoder && m_endByte < 0);
 }
 
 bool DecoderIODevice::measureLevels(

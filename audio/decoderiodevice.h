@@ -77,6 +77,17 @@ public:
     // Some audio was decoded since the last seek.
     bool hasDecodedAudio() const;
 
+    // Gapless across files: once the current decoder has ended (with no end frame set), the
+    // filler goes on with `next` (same layout, open, positioned at its start, outliving the
+    // device). Frames keep counting across the join until completeJoin(). nullptr withdraws a
+    // decoder not yet reached; false (nothing changed) once the filler has gone on into it.
+    bool setNextDecoder(IAudioDecoder *next);
+    // Frame where the next decoder's audio starts; -1 while the filler has not reached it.
+    qint64 joinFrame() const;
+    // Once the join has been heard: frames count from the next decoder's start again, and the
+    // decoder before it is no longer used.
+    void completeJoin();
+
     void setEnvelope(const Envelope &envelope);
     // Gain of the envelope and of a running ramp at a file frame.
     double gainAt(qint64 frame) const;
@@ -85,6 +96,9 @@ public:
     qint64 startFadeOut(qint64 frames);
 
     int highWaterBytes() const { return m_highWaterBytes; }
+    // Waits until `bytes` are buffered, the end is buffered or timeoutMs have passed: an output
+    // started on an empty buffer plays silence in the middle of the first moments of a track.
+    void waitForBuffered(qint64 bytes, int timeoutMs) const;
     // Decoded bytes waiting for the output.
     qint64 bufferedBytes() const;
 
@@ -106,6 +120,8 @@ private:
     void stopFiller();
     void fillLoop();
     void appendChunk(QByteArray chunk);
+    // At the current decoder's end, with a next one waiting: move on to it. Both locks held.
+    bool joinNextLocked();
     bool bufferFull() const;
     double gainLocked(qint64 frame) const;
     void applyGain(char *data, qint64 bytes, qint64 firstFrame) const;
@@ -117,6 +133,7 @@ private:
     // The buffer lock guards everything from here to m_rampFrames.
     mutable std::mutex m_mutex;
     std::condition_variable m_wake; // the filler's sleep; woken by reads, seeks, limits, stop
+    mutable std::condition_variable m_filled; // something was buffered, or the stream ended
     QByteArray m_buffer;
     int m_bufferOffset = 0; // bytes at the front of m_buffer already handed out
     bool m_discardPending = false;
@@ -129,8 +146,12 @@ private:
     qint64 m_rampStart = -1; // file frame where a fade-out ramp starts; -1: none
     qint64 m_rampFrames = 0;
 
-    // The decoder lock: held by the filler around each read and by callers of the decoder.
+    // The decoder lock: held by the filler around each read and by callers of the decoder. It
+    // also guards which decoder is current (m_decoder is read unlocked by the filler only).
     mutable std::mutex m_decoderMutex;
+    IAudioDecoder *m_nextDecoder = nullptr;
+    IAudioDecoder *m_joinedDecoder = nullptr; // the one before the join, until completeJoin()
+    qint64 m_joinFrame = -1; // guarded by both locks
     PcmConverter m_converter;
 
     std::atomic<bool> m_running { false };

@@ -61,7 +61,8 @@ public:
     bool fadeEnabled() const { return m_fadeEnabled; }
     void setFadeEnabled(bool enabled);
     // Gapless: a queue entry that continues the current one in the same file at the sample where
-    // it ends follows without fade, stop or gap.
+    // it ends, or starts the next file at its first sample after a track that ends at its file's
+    // end, follows without fade, stop or gap (across files only when the output format stays).
     bool gaplessEnabled() const { return m_gapless; }
     void setGaplessEnabled(bool enabled);
     // Gain the samples at a file position get (fade-in after the start, fade-out before the end,
@@ -139,8 +140,22 @@ private:
     void finishTrack();
     void seekTo(qint64 filePositionMs, bool restartOutput);
     void armEndTimer(qint64 frame);
-    // The next queue entry, when it continues the entry at index gaplessly; else -1.
-    int gaplessSuccessor(int index) const;
+    // Lets the device buffer what the output takes at once before it starts taking it.
+    void primeDevice();
+    // The next queue entry, when it continues the entry at index in the same file; else -1.
+    int sameFileSuccessor(int index) const;
+    // The last entry of the same-file run from index and the frame where it ends (-1: the end
+    // of its file).
+    int sameFileRunEnd(int index, qint64 *end) const;
+    // When the entry at index ends at its file's end and the next entry starts the next file,
+    // opens that file's decoder for the device to go on with (same output format only).
+    // Returns the next entry's index, or -1 (and drops a decoder no longer wanted).
+    int prepareJoin(int index);
+    void dropNextDecoder();
+    // The device goes on into the next file when the current track ends.
+    bool joiningNextFile() const;
+    // The window moves to entry (found at index, -1: no longer queued) starting at startFrame.
+    void enterTrack(const TrackInfo &entry, int index, qint64 startFrame);
     // The window follows the heard position into the entries that continue gaplessly; true
     // when it moved.
     bool followGaplessRun(qint64 frame);
@@ -167,6 +182,12 @@ private:
     qint64 m_endFrame = -1; // -1: the end of the file
     AudioOutputController *m_output;
     IAudioDecoder *m_decoder = nullptr;
+    // The next file's decoder while the device may go on into it; m_nextPath set without it: the
+    // next file cannot be joined.
+    IAudioDecoder *m_nextDecoder = nullptr;
+    QString m_nextPath;
+    TrackInfo m_nextEntry;
+    qint64 m_plannedJoin = -1; // the device's join frame planDevice last saw
     DecoderIODevice *m_device = nullptr;
     QAudioFormat m_format;
     qreal m_volume = 1.0;

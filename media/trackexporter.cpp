@@ -1,92 +1,99 @@
 #include "media/trackexporter.h"
 
 #include "app/apputils.h"
-#include "media/audiostreaminfo.h"
 #include "media/mediatools.h"
+#include "media/mp3gapless.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QTimer>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 namespace {
 
+enum State { Waiting, Writing, Written, Failed };
+
 const qint64 kCopyChunkBytes = 4 * 1024 * 1024;
-const int kLogTailBytes = 4096;
+const int kErrorBytes = 4096;
 
-QString uniqueTarget(const QString &folder, const QString &base, const QString &ext)
+// Copies source into the claimed target; the reason on failure, empty on success.
+QString copyFile(
+    const QString &source, const QString &target, const std::shared_ptr<std::atomic_bool> &stop)
 {
-    const QDir dir(folder);
-    QString target = dir.filePath(QStringLiteral("%1.%2").arg(base, ext));
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = dir.filePath(QStringLiteral("%1(%2).%3").arg(base).arg(n).arg(ext));
-    return target;
+    QFile in(source);
+    QFile out(target);
+    if (!in.open(QIODevice::ReadOnly))
+        return in.errorString();
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return out.errorString();
+    while (!in.atEnd()) {
+        if (*stop)
+            return QStringLiteral("cancelled");
+        const QByteArray chunk = in.read(kCopyChunkBytes);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+            return in.errorString();
+        if (out.write(chunk) != chunk.size())
+            return out.errorString();
+    }
+    if (!out.flush() || out.size() != in.size())
+        return out.errorString();
+    return QString();
 }
 
-bool isOneOf(const QString &type, std::initializer_list<const char *> types)
+QString firstLine(const QByteArray &text)
 {
-    for (const char *t : types) {
-        if (type == QLatin1String(t))
-            return true;
-    }
-    return false;
+    const QList<QByteArray> lines = text.split('\n');
+    const auto line = std::find_if(
+        lines.cbegin(), lines.cend(), [](const QByteArray &l) { return !l.trimmed().isEmpty(); });
+    return line == lines.cend() ? QString() : QString::fromLocal8Bit(line->trimmed());
 }
 
-// The codec arguments of a range cut and the suffix of the file it makes. Lossless sources are
-// re-encoded losslessly, because a stream copy lands on packet boundaries; types that ffmpeg
-// cannot write become FLAC; lossy types are copied untouched.
-QStringList codecArguments(const TrackInfo &track, QString *suffix)
+QString playlistTitle(const QString &title)
 {
-    const QString type = track.fileType.toLower();
-    const QStringList flac { QStringLiteral("-c:a"), QStringLiteral("flac"),
-        QStringLiteral("-compression_level"), QStringLiteral("5") };
-    const QStringList copy { QStringLiteral("-c"), QStringLiteral("copy") };
-    *suffix = track.fileType;
-    if (type == QLatin1String("flac"))
-        return flac;
-    if (isOneOf(type, { "ape", "dsf", "tak" })) {
-        *suffix = QStringLiteral("flac");
-        return flac;
-    }
-    if (type == QLatin1String("wv"))
-        return { QStringLiteral("-c:a"), QStringLiteral("wavpack") };
-    if (type == QLatin1String("tta"))
-        return { QStringLiteral("-c:a"), QStringLiteral("tta") };
-    if (isOneOf(type, { "wav", "wave", "aiff", "aif", "aifc" })) {
-        // ffmpeg picks the output format by suffix and knows no ".wave".
-        if (type == QLatin1String("wave"))
-            *suffix = QStringLiteral("wav");
-        const QString codec = AudioStreamInfo::read(track.filePath).codecName;
-        if (codec.startsWith(QLatin1String("pcm_")))
-            return { QStringLiteral("-c:a"), codec };
-    }
-    return copy;
-}
-
-QString playlistBaseName(const TrackInfo &first)
-{
-    if (!first.cuePath.isEmpty())
-        return QFileInfo(first.cuePath).completeBaseName();
-    const QString album = QFileInfo(first.filePath).absoluteDir().dirName();
-    return album.isEmpty() ? QStringLiteral("playlist") : album;
+    QString text = title;
+    text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text.trimmed();
 }
 
 } // namespace
 
 TrackExporter::TrackExporter(QObject *parent)
     : QObject(parent)
-{ }
+    , m_parallel(std::max(1, QThread::idealThreadCount()))
+{
+    connect(
+        &m_plan, &QFutureWatcher<QVector<ExportJob>>::finished, this, &TrackExporter::planReady);
+}
 
 TrackExporter::~TrackExporter()
 {
-    if (m_process) {
-        m_process->disconnect(this);
-        m_process->kill();
-        m_process->waitForFinished(3000);
+    if (!m_running)
+        return;
+    if (m_stopCopies)
+        *m_stopCopies = true;
+    for (Running &job : m_runningJobs) {
+        if (job.process) {
+            job.process->disconnect(this);
+            job.process->kill();
+            job.process->waitForFinished(3000);
+        }
+        if (job.copy) {
+            job.copy->disconnect(this);
+            job.copy->waitForFinished();
+        }
     }
-    m_copySource.reset();
-    m_copyTarget.reset();
-    discardPartial();
+    // The plan claims its files on a pool thread: wait for it so that none is left behind.
+    if (m_jobs.isEmpty()) {
+        m_plan.disconnect(this);
+        m_plan.waitForFinished();
+        m_jobs = m_plan.result();
+        m_state.fill(Waiting, m_jobs.size());
+    }
+    removeUnfinished();
 }
 
 TrackExporter::StartResult TrackExporter::start(
@@ -100,17 +107,20 @@ TrackExporter::StartResult TrackExporter::start(
     if (!QFileInfo::exists(ffmpeg))
         return StartResult::FfmpegMissing;
 
-    m_tracks = tracks;
-    m_folder = folder;
     m_ffmpeg = ffmpeg;
-    m_row = -1;
+    m_tracks = tracks;
     m_running = true;
     m_cancelRequested = false;
-    m_target.clear();
-    m_playlist = QStringList { QStringLiteral("#EXTM3U") };
+    m_jobs.clear();
+    m_state.clear();
+    m_runningJobs.clear();
+    m_next = 0;
+    m_done = 0;
+    m_stopCopies = std::make_shared<std::atomic_bool>(false);
     m_result = Result();
+    m_result.folder = QDir(folder).absolutePath();
     m_result.total = tracks.size();
-    schedule(&TrackExporter::nextRow);
+    m_plan.setFuture(QtConcurrent::run(&ExportPlan::make, tracks, m_result.folder));
     return StartResult::Started;
 }
 
@@ -119,187 +129,197 @@ void TrackExporter::cancel()
     if (!m_running || m_cancelRequested)
         return;
     m_cancelRequested = true;
-    // The process' finished signal, the next copy chunk or the next row ends the export.
-    if (m_process)
-        m_process->kill();
+    m_result.cancelled = true;
+    *m_stopCopies = true;
+    // Each ended job comes back through jobEnded; the last one ends the export.
+    for (const Running &job : qAsConst(m_runningJobs)) {
+        if (job.process)
+            job.process->kill();
+    }
 }
 
-void TrackExporter::schedule(void (TrackExporter::*step)())
+void TrackExporter::planReady()
 {
-    // Through the event loop, so that the window paints and Cancel gets through in between.
-    QTimer::singleShot(0, this, step);
-}
-
-void TrackExporter::nextRow()
-{
+    m_jobs = m_plan.result();
+    m_state.fill(Waiting, m_jobs.size());
     if (m_cancelRequested) {
-        m_result.cancelled = true;
         finish();
         return;
     }
-    if (++m_row >= m_tracks.size()) {
-        finish();
-        return;
+    for (int i = 0; i < m_jobs.size(); ++i) {
+        if (!m_jobs.at(i).failure.isEmpty()) {
+            m_state[i] = Failed;
+            ++m_done;
+            emit trackFinished(i, QString(), m_jobs.at(i).failure);
+        }
     }
-    const TrackInfo &track = m_tracks.at(m_row);
-    emit progress(m_row + 1, m_tracks.size(), track.title);
-    // A FIFO or device would block the copy or ffmpeg for good.
-    if (MediaTools::isSpecialFile(track.filePath))
-        rowEnded(false);
-    else if (track.wholeFile)
-        startCopy(track);
+    launch();
+}
+
+void TrackExporter::launch()
+{
+    while (!m_cancelRequested && m_runningJobs.size() < m_parallel && m_next < m_jobs.size()) {
+        const int index = m_next++;
+        if (m_state.at(index) != Waiting)
+            continue;
+        m_state[index] = Writing;
+        if (m_jobs.at(index).ffmpegArguments.isEmpty())
+            startCopy(index);
+        else
+            startCut(index);
+    }
+    if (m_runningJobs.isEmpty())
+        finish();
     else
-        startCut(track);
+        reportProgress();
 }
 
-void TrackExporter::startCut(const TrackInfo &track)
+TrackExporter::Running *TrackExporter::runningJob(int index)
 {
-    QString suffix;
-    const QStringList codec = codecArguments(track, &suffix);
-    m_target = uniqueTarget(m_folder, sanitizeFileName(track.title), suffix);
-    QStringList args { QStringLiteral("-y"), QStringLiteral("-i"), track.filePath,
-        QStringLiteral("-ss"), QString::number(track.startSeconds, 'f', 3) };
-    // A track without a length runs to the end of the file, as it plays; "-t 0" would make an
-    // empty file.
-    if (track.durationSeconds > 0.0)
-        args << QStringLiteral("-t") << QString::number(track.durationSeconds, 'f', 3);
-    args << codec << QStringLiteral("-vn") << m_target;
-    debugLog(QStringLiteral("Export"), m_ffmpeg + QLatin1Char(' ') + args.join(QLatin1Char(' ')));
+    const auto job = std::find_if(m_runningJobs.begin(), m_runningJobs.end(),
+        [index](const Running &r) { return r.index == index; });
+    return job == m_runningJobs.end() ? nullptr : &*job;
+}
 
-    m_ffmpegLog.clear();
-    m_process = new QProcess(this);
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->setStandardInputFile(QProcess::nullDevice());
-    connect(m_process, &QProcess::readyRead, this, [this] {
-        m_ffmpegLog += m_process->readAll();
-        if (m_ffmpegLog.size() > kLogTailBytes)
-            m_ffmpegLog = m_ffmpegLog.right(kLogTailBytes);
+void TrackExporter::startCut(int index)
+{
+    const ExportJob &job = m_jobs.at(index);
+    debugLog(QStringLiteral("Export"),
+        m_ffmpeg + QLatin1Char(' ') + job.ffmpegArguments.join(QLatin1Char(' ')));
+    auto *process = new QProcess(this);
+    m_runningJobs.append(Running { index, process, QByteArray(), nullptr });
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    connect(process, &QProcess::readyReadStandardError, this, [this, index, process] {
+        if (Running *running = runningJob(index))
+            running->errors =
+                QByteArray(running->errors + process->readAllStandardError()).left(kErrorBytes);
     });
-    connect(m_process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
-        &TrackExporter::cutFinished);
-    connect(m_process, &QProcess::errorOccurred, this, &TrackExporter::cutFailedToStart);
-    m_process->start(m_ffmpeg, args);
+    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+        [this, index, process](int exitCode, QProcess::ExitStatus status) {
+            Running *running = runningJob(index);
+            if (!running)
+                return;
+            running->errors += process->readAllStandardError();
+            QString failure;
+            if (status != QProcess::NormalExit || exitCode != 0) {
+                failure = firstLine(running->errors);
+                if (failure.isEmpty())
+                    failure = QCoreApplication::translate("MainWindow", "ffmpeg failed (exit %1)")
+                                  .arg(exitCode);
+            } else if (QFileInfo(m_jobs.at(index).target).size() == 0) {
+                failure = QCoreApplication::translate("MainWindow", "ffmpeg wrote nothing");
+            } else if (m_jobs.at(index).mp3Gapless) {
+                const TrackInfo &track = m_jobs.at(index).track;
+                if (!Mp3Gapless::fixCut(track.filePath, m_jobs.at(index).target, track.startSeconds,
+                        track.durationSeconds))
+                    debugLog(QStringLiteral("Export"),
+                        QStringLiteral("MP3 cut left at frame boundaries: ")
+                            + m_jobs.at(index).target);
+            }
+            jobEnded(index, failure);
+        });
+    connect(process, &QProcess::errorOccurred, this,
+        [this, index, process](QProcess::ProcessError error) {
+            // Other errors are followed by finished().
+            if (error == QProcess::FailedToStart)
+                jobEnded(index, process->errorString());
+        });
+    process->start(m_ffmpeg, job.ffmpegArguments);
 }
 
-void TrackExporter::cutFinished(int exitCode, QProcess::ExitStatus status)
+void TrackExporter::startCopy(int index)
 {
-    m_ffmpegLog += m_process->readAll();
-    m_process->deleteLater();
-    m_process = nullptr;
-    const bool ok =
-        status == QProcess::NormalExit && exitCode == 0 && QFileInfo(m_target).size() > 0;
-    if (!ok && !m_cancelRequested)
-        debugLog(QStringLiteral("Export failed"),
-            QStringLiteral("%1 (exit %2)\n%3")
-                .arg(m_target)
-                .arg(exitCode)
-                .arg(QString::fromLocal8Bit(m_ffmpegLog)));
-    rowEnded(ok);
+    const ExportJob &job = m_jobs.at(index);
+    auto *watcher = new QFutureWatcher<QString>(this);
+    m_runningJobs.append(Running { index, nullptr, QByteArray(), watcher });
+    connect(watcher, &QFutureWatcher<QString>::finished, this,
+        [this, index, watcher] { jobEnded(index, watcher->result()); });
+    watcher->setFuture(QtConcurrent::run(&copyFile, job.track.filePath, job.target, m_stopCopies));
 }
 
-void TrackExporter::cutFailedToStart(QProcess::ProcessError error)
+void TrackExporter::jobEnded(int index, const QString &failure)
 {
-    // Other errors are followed by finished().
-    if (error != QProcess::FailedToStart)
+    Running *running = runningJob(index);
+    if (!running)
         return;
-    debugLog(QStringLiteral("Export failed"), m_process->errorString());
-    m_process->deleteLater();
-    m_process = nullptr;
-    rowEnded(false);
-}
-
-void TrackExporter::startCopy(const TrackInfo &track)
-{
-    const QString target = uniqueTarget(m_folder, sanitizeFileName(track.title), track.fileType);
-    m_copySource = std::make_unique<QFile>(track.filePath);
-    m_copyTarget = std::make_unique<QFile>(target);
-    // NewOnly: a file that appeared meanwhile is someone else's and stays untouched.
-    if (!m_copySource->open(QIODevice::ReadOnly)
-        || !m_copyTarget->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        rowEnded(false);
-        return;
-    }
-    m_target = target;
-    schedule(&TrackExporter::copyChunk);
-}
-
-void TrackExporter::copyChunk()
-{
-    if (m_cancelRequested) {
-        rowEnded(false);
-        return;
-    }
-    const QByteArray chunk = m_copySource->read(kCopyChunkBytes);
-    if (chunk.isEmpty()) {
-        const bool ok = m_copySource->atEnd() && m_copyTarget->flush()
-            && m_copyTarget->size() == m_copySource->size();
-        rowEnded(ok);
-        return;
-    }
-    if (m_copyTarget->write(chunk) != chunk.size()) {
-        rowEnded(false);
-        return;
-    }
-    schedule(&TrackExporter::copyChunk);
-}
-
-void TrackExporter::rowEnded(bool ok)
-{
-    m_copySource.reset();
-    m_copyTarget.reset(); // closes the copy
-    const TrackInfo &track = m_tracks.at(m_row);
+    if (running->process)
+        running->process->deleteLater();
+    if (running->copy)
+        running->copy->deleteLater();
+    m_runningJobs.erase(m_runningJobs.begin() + (running - m_runningJobs.data()));
+    ExportJob &job = m_jobs[index];
+    ++m_done;
     if (m_cancelRequested) {
         // The file being written when Cancel came is not kept, even if it just got complete.
-        discardPartial();
-        m_result.cancelled = true;
-        finish();
-        return;
-    }
-    if (ok) {
-        const double length = track.wholeFile
-            ? AudioStreamInfo::read(track.filePath).durationSeconds
-            : track.durationSeconds;
-        m_playlist << QStringLiteral("#EXTINF:%1,%2")
-                          .arg(qint64(length))
-                          .arg(sanitizeFileName(track.title))
-                   << QFileInfo(m_target).fileName();
-        m_result.writtenFiles << m_target;
-        m_target.clear();
+        m_state[index] = Failed;
+    } else if (failure.isEmpty()) {
+        m_state[index] = Written;
+        emit trackFinished(index, job.target, QString());
     } else {
-        discardPartial();
-        m_result.failedTitles << track.title;
+        m_state[index] = Failed;
+        job.failure = failure;
+        QFile::remove(job.target);
+        debugLog(QStringLiteral("Export failed"), job.target + QStringLiteral(": ") + failure);
+        emit trackFinished(index, QString(), failure);
     }
-    schedule(&TrackExporter::nextRow);
+    launch();
 }
 
-void TrackExporter::discardPartial()
+void TrackExporter::reportProgress()
 {
-    if (!m_target.isEmpty())
-        QFile::remove(m_target);
-    m_target.clear();
+    QStringList writing;
+    for (const Running &job : qAsConst(m_runningJobs))
+        writing << m_jobs.at(job.index).track.title;
+    emit progress(m_done, m_jobs.size(), writing);
+}
+
+void TrackExporter::removeUnfinished()
+{
+    for (int i = 0; i < m_jobs.size(); ++i) {
+        if (m_state.at(i) != Written && !m_jobs.at(i).target.isEmpty())
+            QFile::remove(m_jobs.at(i).target);
+    }
 }
 
 void TrackExporter::finish()
 {
-    m_running = false;
+    removeUnfinished();
+    for (int i = 0; i < m_jobs.size(); ++i) {
+        if (m_state.at(i) == Written)
+            m_result.writtenFiles << m_jobs.at(i).target;
+        else if (!m_jobs.at(i).failure.isEmpty())
+            m_result.failures << Failure { m_jobs.at(i).track.title, m_jobs.at(i).failure };
+    }
     if (!m_result.writtenFiles.isEmpty())
         writePlaylist();
+    m_running = false;
+    emit progress(m_done, m_jobs.size(), QStringList());
     emit finished();
 }
 
 void TrackExporter::writePlaylist()
 {
-    const QString path = uniqueTarget(
-        m_folder, sanitizeFileName(playlistBaseName(m_tracks.first())), QStringLiteral("m3u8"));
-    const QByteArray text = (m_playlist.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        m_result.playlistFailed = true;
-        return;
+    QStringList lines { QStringLiteral("#EXTM3U") };
+    for (int i = 0; i < m_jobs.size(); ++i) {
+        if (m_state.at(i) != Written)
+            continue;
+        const ExportJob &job = m_jobs.at(i);
+        lines << QStringLiteral("#EXTINF:%1,%2")
+                     .arg(qRound64(job.lengthSeconds))
+                     .arg(playlistTitle(job.track.title))
+              << QFileInfo(job.target).fileName();
     }
-    if (file.write(text) != text.size() || !file.flush()) {
-        file.close();
-        file.remove();
+    QString error;
+    const QString path = ExportPlan::claimTarget(m_result.folder,
+        ExportPlan::playlistName(m_tracks, QDateTime::currentDateTime()), QStringLiteral("m3u8"),
+        &error);
+    const QByteArray text = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(text) != text.size() || !file.flush()) {
+        if (!path.isEmpty())
+            file.remove();
         m_result.playlistFailed = true;
         return;
     }
@@ -308,21 +328,16 @@ void TrackExporter::writePlaylist()
 
 QString TrackExporter::summaryText(const Result &result)
 {
-    QString text;
-    if (result.cancelled)
-        text = QCoreApplication::translate(
-            "MainWindow", "Export cancelled: %1 of %2 tracks were exported.")
-                   .arg(result.writtenFiles.size())
-                   .arg(result.total);
-    else if (result.failedTitles.isEmpty())
-        text = QCoreApplication::translate("MainWindow", "Export completed.");
-    if (!result.failedTitles.isEmpty()) {
-        if (!text.isEmpty())
-            text += QLatin1Char('\n');
-        text += QCoreApplication::translate("MainWindow", "%1 of %2 tracks could not be exported:")
-                    .arg(result.failedTitles.size())
-                    .arg(result.total)
-            + QLatin1Char('\n') + result.failedTitles.join(QLatin1Char('\n'));
+    const QString folder = QDir::toNativeSeparators(result.folder);
+    QString text = result.cancelled
+        ? QCoreApplication::translate(
+            "MainWindow", "Export cancelled: %1 of %2 tracks were exported to %3.")
+        : QCoreApplication::translate("MainWindow", "%1 of %2 tracks were exported to %3.");
+    text = text.arg(result.writtenFiles.size()).arg(result.total).arg(folder);
+    if (!result.failures.isEmpty()) {
+        text += QLatin1Char('\n') + QCoreApplication::translate("MainWindow", "Not exported:");
+        for (const Failure &failure : result.failures)
+            text += QLatin1Char('\n') + failure.title + QStringLiteral(": ") + failure.reason;
     }
     if (result.playlistFailed)
         text += QLatin1Char('\n')

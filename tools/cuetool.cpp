@@ -1,11 +1,15 @@
-// quellin-cue: prints what the player reads from CUE sheets, one JSON object per track and line.
+// quellin-cue: prints what the player reads from CUE sheets, one JSON object per track and line,
+// or exports a sheet's tracks as the player's export does.
 #include "media/cueparser.h"
+#include "media/trackexporter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -58,6 +62,64 @@ QString trackLine(const TrackInfo &t)
             t.wholeFile ? QStringLiteral("true") : QStringLiteral("false"), jsonString(t.cuePath));
 }
 
+void printLine(FILE *stream, const QString &text)
+{
+    const QByteArray line = text.toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stream);
+    std::fflush(stream);
+}
+
+// Exports the sheet's tracks (all, or those numbered) into folder through the player's own
+// exporter. 0 when every track was written, 1 otherwise, 2 on bad usage.
+int exportSheet(const QString &folder, const QString &sheet, const QStringList &numbers)
+{
+    const QVector<TrackInfo> all = CueParser::parseCueFile(sheet);
+    if (all.isEmpty()) {
+        printLine(stderr, QStringLiteral("quellin-cue: %1: no tracks").arg(sheet));
+        return 1;
+    }
+    QVector<TrackInfo> tracks;
+    for (const QString &number : numbers) {
+        const auto it = std::find_if(all.cbegin(), all.cend(),
+            [&number](const TrackInfo &t) { return QString::number(t.number) == number; });
+        if (it == all.cend()) {
+            printLine(stderr, QStringLiteral("quellin-cue: %1: no track %2").arg(sheet, number));
+            return 2;
+        }
+        tracks << *it;
+    }
+    if (numbers.isEmpty())
+        tracks = all;
+    QDir().mkpath(folder);
+    // The exporter's debug lines (its ffmpeg commands) would drown the tool's own.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type != QtDebugMsg)
+            printLine(stderr, text);
+    });
+
+    TrackExporter exporter;
+    QObject::connect(&exporter, &TrackExporter::trackFinished,
+        [&tracks](int index, const QString &file, const QString &failure) {
+            if (failure.isEmpty())
+                printLine(stdout, file);
+            else
+                printLine(stderr,
+                    QStringLiteral("quellin-cue: %1: %2").arg(tracks.at(index).title, failure));
+        });
+    QObject::connect(&exporter, &TrackExporter::finished, qApp, &QCoreApplication::quit);
+    if (exporter.start(tracks, folder) == TrackExporter::StartResult::FfmpegMissing) {
+        printLine(stderr, QStringLiteral("quellin-cue: ") + TrackExporter::ffmpegMissingText());
+        return 1;
+    }
+    QCoreApplication::exec();
+    const TrackExporter::Result &result = exporter.result();
+    if (!result.playlistPath.isEmpty())
+        printLine(stdout, result.playlistPath);
+    if (result.playlistFailed)
+        printLine(stderr, QStringLiteral("quellin-cue: the playlist could not be written"));
+    return result.writtenFiles.size() == result.total ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -70,8 +132,14 @@ int main(int argc, char *argv[])
         "Prints the tracks the player reads from each CUE sheet, one JSON object per line:\n"
         "number, title, startSeconds, durationSeconds, filePath, fileType, wholeFile, cuePath.\n"
         "The album file's length is measured with ffprobe (beside the program, else on PATH).\n"
-        "Exit status: 0 when every sheet gave tracks, 1 when one did not, 2 on bad usage."));
+        "Exit status: 0 when every sheet gave tracks, 1 when one did not, 2 on bad usage.\n\n"
+        "With --export FOLDER SHEET [TRACK...]: writes the sheet's tracks (all, or the numbers\n"
+        "given) into FOLDER as the player's export does, one line per written file on standard\n"
+        "output, one per failure on standard error; exit status 0 only when all were written."));
     parser.addHelpOption();
+    const QCommandLineOption exportOption(QStringLiteral("export"),
+        QStringLiteral("Export the tracks of one sheet into <folder>."), QStringLiteral("folder"));
+    parser.addOption(exportOption);
     parser.addPositionalArgument(
         QStringLiteral("sheet"), QStringLiteral("CUE sheets to read."), QStringLiteral("sheet..."));
     parser.process(app);
@@ -80,6 +148,8 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(parser.helpText()), stderr);
         return 2;
     }
+    if (parser.isSet(exportOption))
+        return exportSheet(parser.value(exportOption), sheets.first(), sheets.mid(1));
 
     int status = 0;
     for (const QString &sheet : sheets) {

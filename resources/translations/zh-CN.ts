@@ -122,24 +122,6 @@ Reason: %2</source>
         <translation>取消</translation>
     </message>
     <message>
-        <source>Exporting track %1 of %2:
-%3</source>
-        <translation>正在导出第 %1 首，共 %2 首：
-%3</translation>
-    </message>
-    <message>
-        <source>Export completed.</source>
-        <translation>导出完成。</translation>
-    </message>
-    <message>
-        <source>Export cancelled: %1 of %2 tracks were exported.</source>
-        <translation>导出已取消：已导出 %1 首，共 %2 首。</translation>
-    </message>
-    <message>
-        <source>%1 of %2 tracks could not be exported:</source>
-        <translation>%2 首中有 %1 首无法导出：</translation>
-    </message>
-    <message>
         <source>The playlist could not be written.</source>
         <translation>无法写入播放列表。</translation>
     </message>
@@ -348,6 +330,56 @@ Reason: %2</source>
     <message>
         <source>Audio file not found: %1</source>
         <translation>找不到音频文件：%1</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+    <message>
+        <source>the folder cannot be written (%1)</source>
+        <translation>文件夹无法写入（%1）</translation>
+    </message>
+    <message>
+        <source>no free file name</source>
+        <translation>没有可用的文件名</translation>
+    </message>
+    <message>
+        <source>the source is not a regular file</source>
+        <translation>源不是普通文件</translation>
+    </message>
+    <message>
+        <source>the source file is missing</source>
+        <translation>源文件不存在</translation>
+    </message>
+    <message>
+        <source>ffmpeg failed (exit %1)</source>
+        <translation>ffmpeg 失败（退出码 %1）</translation>
+    </message>
+    <message>
+        <source>ffmpeg wrote nothing</source>
+        <translation>ffmpeg 没有写出任何内容</translation>
+    </message>
+    <message>
+        <source>Export cancelled: %1 of %2 tracks were exported to %3.</source>
+        <translation>导出已取消：%2 首中的 %1 首已导出到 %3。</translation>
+    </message>
+    <message>
+        <source>%1 of %2 tracks were exported to %3.</source>
+        <translation>%2 首中的 %1 首已导出到 %3。</translation>
+    </message>
+    <message>
+        <source>Not exported:</source>
+        <translation>未导出：</translation>
+    </message>
+    <message>
+        <source>%1 of %2 tracks done. Writing:
+%3</source>
+        <translation>已完成 %2 首中的 %1 首。正在写入：
+%3</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>打开文件夹</translation>
     </message>
 </context>
 <context>

@@ -2,23 +2,30 @@
 #include "data/dao.h"
 #include "data/databaseregistry.h"
 #include "data/dict.h"
+#include "media/sourcefolders.h"
 #include "support/databasefixture.h"
 
 #include <QtTest>
 #include <memory>
 
+// Settings and the source folder list kept in them.
 class tst_ConfigService : public QObject
 {
     Q_OBJECT
 
-private:
     static int rowsNamed(const QString &key)
     {
-        Dao dao;
         int count = 0;
-        for (const DictPtr &d : dao.listDicts())
+        for (const DictPtr &d : Dao().listDicts())
             count += d->dictName == key ? 1 : 0;
         return count;
+    }
+
+    static QString reloaded(const QString &key)
+    {
+        ConfigService config;
+        config.load();
+        return config.value(key, QStringLiteral("none"));
     }
 
 private slots:
@@ -29,52 +36,24 @@ private slots:
     }
     void cleanup() { fixture.reset(); }
 
-    void defaultsOnFreshDatabase()
+    void writeThroughOnceThenUpdate()
     {
         ConfigService config;
         config.load();
-        QCOMPARE(config.value(QStringLiteral("exportPath"), QString()), QString());
-        QCOMPARE(
-            config.value(QStringLiteral("nav.view.id"), QStringLiteral("1")), QStringLiteral("1"));
-    }
-
-    void writeThroughAndRestart()
-    {
-        const QString folder = QStringLiteral("/home/user/Music/Albums");
-        {
-            ConfigService config;
-            config.load();
-            config.setValue(QStringLiteral("sourcePath"), folder);
-            QCOMPARE(config.value(QStringLiteral("sourcePath")), folder);
-            // Written at once: another reader of the table sees it.
-            Dao dao;
-            QCOMPARE(dao.listDicts().first()->dictValue, folder);
-            QCOMPARE(dao.listDicts().first()->dictDesc, QStringLiteral("sourcePath"));
-        }
-        QVERIFY(fixture->restart());
-        ConfigService again;
-        again.load();
-        QCOMPARE(again.value(QStringLiteral("sourcePath")), folder);
-    }
-
-    void insertOnceThenUpdate()
-    {
-        ConfigService config;
-        config.load();
-        config.setValue(QStringLiteral("exportPath"), QStringLiteral("/a"));
-        config.setValue(QStringLiteral("exportPath"), QStringLiteral("/b"));
-        QCOMPARE(rowsNamed(QStringLiteral("exportPath")), 1);
-        // Empty value with empty default stores "".
-        config.setValue(QStringLiteral("exportPath"), QString(), QString());
-        QCOMPARE(config.value(QStringLiteral("exportPath"), QStringLiteral("dflt")),
-            QStringLiteral("dflt"));
-        // Empty value falls back to the given default.
+        QCOMPARE(config.value(QStringLiteral("nav.view.id"), QStringLiteral("1")), "1");
+        config.setValue(QStringLiteral("sourcePath"), QStringLiteral("/a"));
+        config.setValue(QStringLiteral("sourcePath"), QStringLiteral("/b"));
+        QCOMPARE(rowsNamed(QStringLiteral("sourcePath")), 1);
+        QCOMPARE(Dao().listDicts().first()->dictDesc, QStringLiteral("sourcePath"));
+        QCOMPARE(reloaded(QStringLiteral("sourcePath")), QStringLiteral("/b"));
+        // An empty value stores the given default.
         config.setValue(QStringLiteral("nav.view.id"), QString(), QStringLiteral("1"));
         QCOMPARE(config.value(QStringLiteral("nav.view.id")), QStringLiteral("1"));
-        ConfigService reloaded;
-        reloaded.load();
-        QCOMPARE(
-            reloaded.value(QStringLiteral("exportPath"), QStringLiteral("x")), QStringLiteral("x"));
+        config.setValue(QStringLiteral("exportPath"), QString(), QString());
+        QVERIFY(fixture->restart());
+        QCOMPARE(reloaded(QStringLiteral("exportPath")), QStringLiteral("none"));
+        QCOMPARE(reloaded(QStringLiteral("nav.view.id")), QStringLiteral("1"));
+        QCOMPARE(reloaded(QStringLiteral("sourcePath")), QStringLiteral("/b"));
     }
 
     void valueOfFailedInsertIsWrittenLater()
@@ -90,23 +69,85 @@ private slots:
         QVERIFY(fixture->restart());
         config.setValue(QStringLiteral("sourcePath"), QStringLiteral("/second"));
         QCOMPARE(rowsNamed(QStringLiteral("sourcePath")), 1);
-        ConfigService reloaded;
-        reloaded.load();
-        QCOMPARE(reloaded.value(QStringLiteral("sourcePath")), QStringLiteral("/second"));
+        QCOMPARE(reloaded(QStringLiteral("sourcePath")), QStringLiteral("/second"));
     }
 
     void laterRowWinsOnLoad()
     {
-        Dao dao;
         for (const QString &v : { QStringLiteral("old"), QStringLiteral("new") }) {
             auto d = std::make_shared<Dict>();
             d->dictName = QStringLiteral("k");
             d->dictValue = v;
-            QVERIFY(dao.insertDict(d));
+            QVERIFY(Dao().insertDict(d));
         }
+        QCOMPARE(reloaded(QStringLiteral("k")), QStringLiteral("new"));
+    }
+
+    void sourceFolderLists_data()
+    {
+        QTest::addColumn<QString>("sourcePath");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("single path when the list is empty") << "/m/a"
+                                                            << "" << QStringList { "/m/a" };
+        QTest::newRow("duplicates once, case counts")
+            << "/m/b"
+            << "/m/a||/m/b|/m/a|/m/A" << QStringList { "/m/a", "/m/b", "/m/A" };
+        QTest::newRow("list form keeps a bar in a name")
+            << ""
+            << "[\"/m/x\",\"/m/Rock|Pop\"]" << QStringList { "/m/x", "/m/Rock|Pop" };
+    }
+
+    void sourceFolderLists()
+    {
+        QFETCH(QString, sourcePath);
+        QFETCH(QString, stored);
+        QFETCH(QStringList, listed);
         ConfigService config;
         config.load();
-        QCOMPARE(config.value(QStringLiteral("k")), QStringLiteral("new"));
+        if (!sourcePath.isEmpty())
+            config.setValue(QStringLiteral("sourcePath"), sourcePath);
+        if (!stored.isEmpty())
+            config.setValue(QStringLiteral("sourcePathList"), stored);
+        SourceFolders folders(config);
+        QCOMPARE(folders.loadSourcePathList(), listed);
+        QCOMPARE(folders.startupPath(), sourcePath.isEmpty() ? listed.first() : sourcePath);
+    }
+
+    void addDeleteAndRestart()
+    {
+        {
+            ConfigService config;
+            config.load();
+            config.setValue(QStringLiteral("sourcePathList"), QStringLiteral("/m/x|/m/y"));
+            SourceFolders folders(config);
+            // The old "|"-joined form is read once and written back in the list form.
+            QCOMPARE(folders.startupPath(), QStringLiteral("/m/x"));
+            QCOMPARE(config.value(QStringLiteral("sourcePath")), QStringLiteral("/m/x"));
+            QCOMPARE(config.value(QStringLiteral("sourcePathList")), "[\"/m/x\",\"/m/y\"]");
+            QCOMPARE(folders.addFolder(QStringLiteral("/m/a|b")), QStringLiteral("/m/a|b"));
+            folders.addFolder(QStringLiteral("/m/x"));
+            QCOMPARE(config.value(QStringLiteral("sourcePathList")),
+                QStringLiteral("[\"/m/x\",\"/m/y\",\"/m/a|b\"]"));
+            QCOMPARE(config.value(QStringLiteral("sourcePath")), QStringLiteral("/m/x"));
+            QCOMPARE(folders.removeFolder(QStringLiteral("/m/x")), QStringLiteral("/m/y"));
+            QCOMPARE(folders.removeFolder(QStringLiteral("/m/a|b")), QStringLiteral("/m/y"));
+        }
+        QVERIFY(fixture->restart());
+        {
+            ConfigService config;
+            config.load();
+            SourceFolders folders(config);
+            QCOMPARE(folders.loadSourcePathList(), QStringList { QStringLiteral("/m/y") });
+            QCOMPARE(folders.startupPath(), QStringLiteral("/m/y"));
+            // Deleting the last folder leaves nothing current.
+            QCOMPARE(folders.removeFolder(QStringLiteral("/m/y")), QString());
+        }
+        QVERIFY(fixture->restart());
+        QCOMPARE(reloaded(QStringLiteral("sourcePath")), QStringLiteral("none"));
+        ConfigService config;
+        config.load();
+        QVERIFY(SourceFolders(config).loadSourcePathList().isEmpty());
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "data/databaseregistry.h"
 #include "data/sqldatabase.h"
 #include "support/logcapture.h"
+#include "support/mediasupport.h"
 #include "support/testapp.h"
 #include "support/testsupport.h"
 
@@ -45,6 +46,9 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString appDir = copyTemplates(tmp.path());
+        // Read-only templates give writable copies.
+        for (const QString &name : { QStringLiteral("config.db"), QStringLiteral("data.db") })
+            QFile::setPermissions(appDir + QStringLiteral("/Data/") + name, QFileDevice::ReadOwner);
         // Three missing levels below the temporary folder.
         const QString dataDir = tmp.path() + QStringLiteral("/user/local/Quellin");
         startApp(appDir, dataDir);
@@ -54,7 +58,9 @@ private slots:
         QVERIFY(QFile::exists(dataDir + QStringLiteral("/Data/data.db")));
         QVERIFY(DatabaseRegistry::database(true).isOpen());
         QVERIFY(DatabaseRegistry::database(false).isOpen());
-        QVERIFY(DatabaseRegistry::database(true).tables().contains(QStringLiteral("dict")));
+        QVERIFY(
+            QSqlQuery(DatabaseRegistry::database(true))
+                .exec(QStringLiteral("insert into dict (dictName,dictValue) values ('k','v')")));
         QVERIFY(DatabaseRegistry::database(false).tables().contains(QStringLiteral("Media")));
         QCOMPARE(log.linesStartingWith(QStringLiteral("Database path: ")),
             QStringList { QStringLiteral("Database path: ") + dataDir + QStringLiteral("/Data") });
@@ -75,10 +81,8 @@ private slots:
 
         // A changed template must not replace the user's copy.
         QFile::remove(appDir + QStringLiteral("/Data/data.db"));
-        QFile changed(appDir + QStringLiteral("/Data/data.db"));
-        QVERIFY(changed.open(QIODevice::WriteOnly));
-        changed.write("not a database");
-        changed.close();
+        QVERIFY(
+            MediaSupport::writeFile(appDir + QStringLiteral("/Data/data.db"), "not a database"));
 
         DatabaseRegistry::create();
         QVERIFY(DatabaseRegistry::bootstrapDatabases());
@@ -109,12 +113,8 @@ private slots:
         QTemporaryDir tmp;
         const QString appDir = copyTemplates(tmp.path());
         const QString dataDir = tmp.path() + QStringLiteral("/data");
-        QDir().mkpath(dataDir + QStringLiteral("/Data"));
         const QString target = dataDir + QStringLiteral("/Data/") + fileName;
-        QFile broken(target);
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write(content);
-        broken.close();
+        QVERIFY(MediaSupport::writeFile(target, content));
 
         startApp(appDir, dataDir);
         BootstrapReport report;
@@ -128,9 +128,7 @@ private slots:
                      QFileInfo(fileName).completeBaseName() + QStringLiteral("-damaged-")),
             qPrintable(kept));
         QCOMPARE(QFileInfo(kept).path(), dataDir + QStringLiteral("/Data"));
-        QFile old(kept);
-        QVERIFY(old.open(QIODevice::ReadOnly));
-        QCOMPARE(old.readAll(), content);
+        QCOMPARE(MediaSupport::readFile(kept), content);
         QCOMPARE(QFileInfo(target).size(), QFileInfo(appDir + "/Data/" + fileName).size());
     }
 
@@ -151,10 +149,8 @@ private slots:
         QTemporaryDir tmp;
         const QString appDir = copyTemplates(tmp.path(), withConfig);
         const QString dataDir = tmp.path() + QStringLiteral("/data");
-        if (blocked) {
-            QFile file(dataDir);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        if (blocked)
+            QVERIFY(MediaSupport::writeFile(dataDir, QByteArray()));
         startApp(appDir, dataDir);
         BootstrapReport report;
         QVERIFY(!DatabaseRegistry::bootstrapDatabases(&report));
@@ -163,20 +159,6 @@ private slots:
         QVERIFY(!QFile::exists(dataDir + QStringLiteral("/Data/config.db")));
         QVERIFY(!QFile::exists(dataDir + QStringLiteral("/Data/data.db")));
         QVERIFY(!DatabaseRegistry::isRegistered(true));
-    }
-
-    void readOnlyTemplateGivesWritableCopy()
-    {
-        QTemporaryDir tmp;
-        const QString appDir = copyTemplates(tmp.path());
-        for (const QString &name : { QStringLiteral("config.db"), QStringLiteral("data.db") })
-            QFile::setPermissions(appDir + QStringLiteral("/Data/") + name, QFileDevice::ReadOwner);
-        const QString dataDir = tmp.path() + QStringLiteral("/data");
-        startApp(appDir, dataDir);
-        QVERIFY(DatabaseRegistry::bootstrapDatabases());
-        QSqlQuery insert(DatabaseRegistry::database(true));
-        QVERIFY(
-            insert.exec(QStringLiteral("insert into dict (dictName,dictValue) values ('k','v')")));
     }
 
     void foreignSqliteFileIsRefused()

@@ -80,6 +80,13 @@ void CueToolTest::exitStatus_data()
     QTest::newRow("missing sheet") << QStringList { "missing.cue" } << 1 << 0;
     QTest::newRow("one good, one missing") << QStringList { "good.cue", "missing.cue" } << 1 << 1;
     QTest::newRow("sheet without tracks") << QStringList { "empty.cue" } << 1 << 0;
+    // Exports print each written file (the track, then the playlist).
+    QTest::newRow("export track 2")
+        << QStringList { "--export", "out", "album.cue", "2" } << 0 << 2;
+    QTest::newRow("export a track whose audio is missing")
+        << QStringList { "--export", "out", "good.cue" } << 1 << 0;
+    QTest::newRow("export an unknown track")
+        << QStringList { "--export", "out", "album.cue", "7" } << 2 << 0;
 }
 
 void CueToolTest::exitStatus()
@@ -90,8 +97,11 @@ void CueToolTest::exitStatus()
     QVERIFY(MediaSupport::writeFile(
         m_dir.filePath(QStringLiteral("good.cue")), "TRACK 01 AUDIO\nINDEX 01 00:00:00\n"));
     QVERIFY(MediaSupport::writeFile(m_dir.filePath(QStringLiteral("empty.cue")), ""));
-    for (QString &arg : args)
-        arg = m_dir.filePath(arg);
+    bool number = false;
+    for (QString &arg : args) {
+        if (!arg.startsWith(QLatin1Char('-')) && (arg.toInt(&number), !number))
+            arg = m_dir.filePath(arg);
+    }
     QByteArray out;
     QCOMPARE(runTool(args, &out), status);
     QCOMPARE(out.count('\n'), lines);

@@ -20,7 +20,6 @@ private slots:
     void probeTimeLimit();
     void coverSearch_data();
     void coverSearch();
-    void extractRealPicture();
     void extractNothing_data();
     void extractNothing();
     void extractArguments();
@@ -172,22 +171,6 @@ void MediaToolsTest::coverSearch()
     QVERIFY(MediaTools::findCoverFile(QString()).isEmpty());
 }
 
-void MediaToolsTest::extractRealPicture()
-{
-    const QString folder = m_dir.filePath(QStringLiteral("real"));
-    QDir().mkpath(folder);
-    const QString flac = folder + QStringLiteral("/Live: Set?.flac");
-    QVERIFY(MediaSupport::makeFlacWithPicture(flac, QStringLiteral("red"), 1.0));
-    const QString png = MediaTools::extractEmbeddedCover(flac);
-    QVERIFY(!png.isEmpty());
-    QCOMPARE(QFileInfo(png).fileName(), QStringLiteral("Live_ Set_.embedded_cover.png"));
-    QVERIFY(png.startsWith(MediaTools::coverCacheFolder() + QLatin1Char('/')));
-    QCOMPARE(colour(png), QStringLiteral("red"));
-    // No scratch files are left behind.
-    QCOMPARE(QDir(QFileInfo(png).path()).entryList(QDir::Files),
-        QStringList { QFileInfo(png).fileName() });
-}
-
 void MediaToolsTest::extractNothing_data()
 {
     QTest::addColumn<QString>("kind");
@@ -234,8 +217,6 @@ void MediaToolsTest::extractArguments()
 
     const QList<QStringList> calls = MediaSupport::recordedCalls(m_record);
     QCOMPARE(calls.size(), 2);
-    QCOMPARE(calls.at(0),
-        (QStringList { "-v", "error", "-print_format", "json", "-show_streams", media }));
     QCOMPARE(calls.at(1).mid(0, 7),
         (QStringList { "-y", "-i", media, "-map", "0:v:1", "-frames:v", "1" }));
     QCOMPARE(calls.at(1).size(), 8);
@@ -288,13 +269,18 @@ void MediaToolsTest::lookupOrder()
 {
     const QString folder = m_dir.filePath(QStringLiteral("lookup"));
     QDir().mkpath(folder);
-    const QString flac = folder + QStringLiteral("/album.flac");
+    const QString flac = folder + QStringLiteral("/Live: Set?.flac");
     QVERIFY(MediaSupport::makeFlacWithPicture(flac, QStringLiteral("lime"), 0.5));
     const QString sheet = folder + QStringLiteral("/album.cue");
     QVERIFY(MediaSupport::writeFile(sheet, "FILE \"album.flac\" WAVE\n"));
 
-    // Without a cover file: the embedded picture of the file; a sheet has none.
-    QCOMPARE(colour(MediaTools::lookupCover(folder, flac)), QStringLiteral("lime"));
+    // Without a cover file: the embedded picture of the file, cached under a safe name with no
+    // scratch files left; a sheet has none.
+    const QString png = MediaTools::lookupCover(folder, flac);
+    QCOMPARE(colour(png), QStringLiteral("lime"));
+    QVERIFY(png.startsWith(MediaTools::coverCacheFolder() + QLatin1Char('/')));
+    QCOMPARE(QDir(QFileInfo(png).path()).entryList(QDir::Files),
+        QStringList { QStringLiteral("Live_ Set_.embedded_cover.png") });
     QCOMPARE(MediaTools::lookupCover(folder, sheet), QString());
     QCOMPARE(MediaTools::lookupCover(folder, folder), QString());
     // A cover file in the folder wins over the embedded picture.

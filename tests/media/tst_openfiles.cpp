@@ -30,13 +30,6 @@ QByteArray albumSheet(const QString &audioName, const QStringList &titles)
     return text;
 }
 
-QStringList titles(const OpenFilesPlan &plan)
-{
-    QStringList out;
-    for (const TrackInfo &t : plan.tracks)
-        out << t.title;
-    return out;
-}
 } // namespace
 
 class tst_OpenFiles : public QObject
@@ -45,97 +38,86 @@ class tst_OpenFiles : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QString m_album;
-    QString m_sheet;
+
+    QString path(const QString &name) const { return m_dir.path() + QLatin1Char('/') + name; }
 
 private slots:
     void initTestCase()
     {
-        m_album = m_dir.path() + QStringLiteral("/Album/CDImage.flac");
-        QDir().mkpath(m_dir.path() + QStringLiteral("/Album"));
-        QVERIFY(TestSupport::makeTone(m_album, 440, 3.0));
-        m_sheet = m_dir.path() + QStringLiteral("/Album/CDImage.cue");
-        writeFile(m_sheet, albumSheet(QStringLiteral("CDImage.flac"), { "One", "Song", "Three" }));
-        writeFile(m_dir.path() + QStringLiteral("/Album/notes.txt"), "liner notes");
+        QVERIFY(QDir().mkpath(path("Album")) && QDir().mkpath(path("Neighbour")));
+        QVERIFY(TestSupport::makeTone(path("Album/CDImage.flac"), 440, 3.0));
+        writeFile(path("Album/CDImage.cue"),
+            albumSheet(QStringLiteral("CDImage.flac"), { "One", "Song", "Three" }));
+        writeFile(path("Album/notes.txt"), "liner notes");
+        QVERIFY(TestSupport::makeTone(path("Neighbour/song.flac"), 330, 1.0));
+        writeFile(path("Neighbour/album.cue"),
+            albumSheet(QStringLiteral("album.flac"), { "Intro", " SONG ", "Outro" }));
+        writeFile(path("Loose/a.mp3"), "x");
+        writeFile(path("Loose/b.Flac"), "x");
     }
 
     void listingAFolder()
     {
-        QTemporaryDir tmp;
-        writeFile(tmp.path() + QStringLiteral("/SONG.FLAC"), "x");
-        writeFile(tmp.path() + QStringLiteral("/cover.jpg"), "x");
-        writeFile(tmp.path() + QStringLiteral("/sub/inner.flac"), "x");
-        const QVector<TrackInfo> tracks = AudioFiles::listAudioFiles(tmp.path());
+        writeFile(path("Folder/SONG.FLAC"), "x");
+        writeFile(path("Folder/cover.jpg"), "x");
+        writeFile(path("Folder/sub/inner.flac"), "x");
+        const QVector<TrackInfo> tracks = AudioFiles::listAudioFiles(path("Folder"));
         QCOMPARE(tracks.size(), 1);
-        QCOMPARE(tracks.first().title, QStringLiteral("SONG"));
-        QCOMPARE(tracks.first().fileType, QStringLiteral("flac"));
-        QCOMPARE(tracks.first().number, 1);
-        QVERIFY(tracks.first().wholeFile);
-        QCOMPARE(tracks.first().startSeconds, 0.0);
-        QCOMPARE(tracks.first().durationSeconds, 0.0);
-        QVERIFY(tracks.first().cuePath.isEmpty());
-        QCOMPARE(AudioFiles::namePatterns().size(), 38);
+        const TrackInfo &t = tracks.first();
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(t.title, t.fileType).arg(t.number), "SONG flac 1");
+        QVERIFY(t.wholeFile && t.startSeconds == 0.0 && t.durationSeconds == 0.0);
+        QVERIFY(t.cuePath.isEmpty());
         // A file path lists itself.
-        QCOMPARE(AudioFiles::listAudioFiles(tmp.path() + QStringLiteral("/cover.jpg")).size(), 1);
+        QCOMPARE(AudioFiles::listAudioFiles(path("Folder/cover.jpg")).size(), 1);
     }
 
-    void oneAlbumSheet()
+    void plans_data()
     {
-        const OpenFilesPlan plan = OpenFilesPlan::build({ m_sheet });
-        QCOMPARE(titles(plan), (QStringList { "One", "Song", "Three" }));
-        QCOMPARE(plan.firstFile, m_sheet);
-        QCOMPARE(plan.indexToPlay(), 0);
+        QTest::addColumn<QStringList>("inputs");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QString>("firstFile");
+        QTest::addColumn<int>("preferred");
+        QTest::newRow("album sheet")
+            << QStringList { "Album/CDImage.cue" } << QStringList { "1 One", "2 Song", "3 Three" }
+            << "Album/CDImage.cue" << -1;
+        QTest::newRow("sheet then its album adds no row")
+            << QStringList { "Album/CDImage.cue", "Album/CDImage.flac" }
+            << QStringList { "1 One", "2 Song", "3 Three" } << "Album/CDImage.cue" << -1;
+        QTest::newRow("album then its sheet")
+            << QStringList { "Album/CDImage.flac", "Album/CDImage.cue" }
+            << QStringList { "1 CDImage", "1 One", "2 Song", "3 Three" } << "Album/CDImage.flac"
+            << 0;
+        QTest::newRow("song found in a neighbour sheet")
+            << QStringList { "Neighbour/song.flac" }
+            << QStringList { "1 Intro", "2 SONG", "3 Outro" } << "Neighbour/album.cue" << 1;
+        QTest::newRow("loose files numbered, others ignored")
+            << QStringList { "Loose/x.txt", "Loose/a.mp3", "Loose/b.Flac" }
+            << QStringList { "1 a", "2 b" } << "Loose/a.mp3" << 0;
+        QTest::newRow("only other files")
+            << QStringList { "Album/notes.txt" } << QStringList() << "" << -1;
     }
 
-    void sheetThenAlbumFileAddsNoRow()
+    void plans()
     {
-        const OpenFilesPlan plan = OpenFilesPlan::build({ m_sheet, m_album });
-        QCOMPARE(plan.tracks.size(), 3);
-        QCOMPARE(plan.indexToPlay(), 0);
-    }
-
-    void albumFileThenSheet()
-    {
-        const OpenFilesPlan plan = OpenFilesPlan::build({ m_album, m_sheet });
-        QCOMPARE(titles(plan), (QStringList { "CDImage", "One", "Song", "Three" }));
-        QVERIFY(plan.tracks.first().wholeFile);
-        QCOMPARE(plan.firstFile, m_album);
-        QCOMPARE(plan.preferredIndex, 0);
-    }
-
-    void songFoundInNeighbourSheet()
-    {
-        QTemporaryDir tmp;
-        const QString song = tmp.path() + QStringLiteral("/song.flac");
-        QVERIFY(TestSupport::makeTone(song, 330, 1.0));
-        writeFile(tmp.path() + QStringLiteral("/album.cue"),
-            albumSheet(QStringLiteral("album.flac"), { "Intro", " SONG ", "Outro" }));
-        const OpenFilesPlan plan = OpenFilesPlan::build({ song });
-        QCOMPARE(plan.tracks.size(), 3);
-        QCOMPARE(plan.preferredIndex, 1);
-        QCOMPARE(plan.firstFile, tmp.path() + QStringLiteral("/album.cue"));
-    }
-
-    void looseFilesAndOthers()
-    {
-        QTemporaryDir tmp;
-        const QString a = tmp.path() + QStringLiteral("/a.mp3");
-        const QString b = tmp.path() + QStringLiteral("/b.Flac");
-        writeFile(a, "x");
-        writeFile(b, "x");
-        const OpenFilesPlan plan =
-            OpenFilesPlan::build({ tmp.path() + QStringLiteral("/x.txt"), a, b });
-        QCOMPARE(titles(plan), (QStringList { "a", "b" }));
-        QCOMPARE(plan.tracks.at(0).number, 1);
-        QCOMPARE(plan.tracks.at(1).number, 2);
-        QCOMPARE(plan.tracks.at(1).fileType, QStringLiteral("flac"));
-        QCOMPARE(plan.preferredIndex, 0);
-        QCOMPARE(plan.firstFile, a);
-
-        const OpenFilesPlan nothing =
-            OpenFilesPlan::build({ m_dir.path() + QStringLiteral("/Album/notes.txt") });
-        QVERIFY(nothing.tracks.isEmpty());
-        QVERIFY(nothing.firstFile.isEmpty());
+        QFETCH(QStringList, inputs);
+        QFETCH(QString, firstFile);
+        QFETCH(int, preferred);
+        for (QString &input : inputs)
+            input = path(input);
+        const OpenFilesPlan plan = OpenFilesPlan::build(inputs);
+        QStringList titles;
+        for (int i = 0; i < plan.tracks.size(); ++i) {
+            titles << QString::number(plan.tracks.at(i).number) + ' '
+                    + plan.tracks.at(i).title.trimmed();
+            if (plan.tracks.at(i).wholeFile)
+                QCOMPARE(plan.tracks.at(i).fileType,
+                    QFileInfo(plan.tracks.at(i).filePath).suffix().toLower());
+        }
+        QTEST(titles, "titles");
+        QCOMPARE(plan.firstFile, firstFile.isEmpty() ? QString() : path(firstFile));
+        QCOMPARE(plan.indexToPlay(), qMax(preferred, 0));
+        if (preferred >= 0)
+            QCOMPARE(plan.preferredIndex, preferred);
     }
 };
 

@@ -4,6 +4,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(QVector<TrackInfo>)
+
 namespace {
 TrackInfo sheetTrack(int number, const QString &title, double start, double duration)
 {
@@ -29,11 +31,11 @@ TrackInfo wholeTrack(int number, const QString &path)
     return t;
 }
 
-QStringList column(QTreeWidget &list, int c)
+QStringList numbers(QTreeWidget &list)
 {
     QStringList out;
     for (int i = 0; i < list.topLevelItemCount(); ++i)
-        out << list.topLevelItem(i)->text(c);
+        out << list.topLevelItem(i)->text(3);
     return out;
 }
 } // namespace
@@ -45,56 +47,50 @@ class tst_TrackRow : public QObject
 private slots:
     void initTestCase() { initResources(); }
 
-    void sheetRows()
+    void rows_data()
     {
-        QTreeWidget list;
-        list.setColumnCount(4);
-        TrackRow::fill(
-            &list, { sheetTrack(1, "Intro", 0, 59.5), sheetTrack(2, "Song", 59.5, 3661) }, false);
-        QCOMPARE(column(list, 0), (QStringList { "Intro", "Song" }));
-        QCOMPARE(column(list, 1), (QStringList { "00:00", "01:00" }));
-        QCOMPARE(column(list, 2), (QStringList { "01:00", "01:01:01" }));
-        QCOMPARE(column(list, 3), (QStringList { "1", "2" }));
-        const TrackInfo back = TrackRow::track(list.topLevelItem(1));
-        QCOMPARE(back.title, QStringLiteral("Song"));
-        QCOMPARE(back.startSeconds, 59.5);
-        QCOMPARE(back.durationSeconds, 3661.0);
-        QCOMPARE(back.cuePath, QStringLiteral("/music/Album/CDImage.cue"));
-        QVERIFY(!back.wholeFile);
-        QVERIFY(list.topLevelItem(0)->flags() & Qt::ItemIsDragEnabled);
-        QVERIFY(!(list.topLevelItem(0)->flags() & Qt::ItemIsDropEnabled));
+        QTest::addColumn<QVector<TrackInfo>>("tracks");
+        QTest::addColumn<bool>("fromFolder");
+        QTest::addColumn<QStringList>("rows"); // columns 0-3 and the title role
+        QTest::newRow("sheet") << QVector<TrackInfo> {
+            sheetTrack(1, "Intro", 0, 59.5), sheetTrack(2, "Song", 59.5, 3661)
+        } << false << QStringList { "Intro|00:00|01:00|1|Intro", "Song|01:00|01:01:01|2|Song" };
+        QVector<TrackInfo> folder;
+        for (int i = 1; i <= 2; ++i)
+            folder << wholeTrack(i, QStringLiteral("/m/%1 song.flac").arg(i));
+        folder[0].title = QStringLiteral("1 song");
+        // From a folder: numbered, no times, the row keeps the track's own title.
+        QTest::newRow("folder") << folder << true
+                                << QStringList { "1 song.flac|||1|1 song",
+                                       "2 song.flac|||2|2 song.flac" };
+        // A sheet naming several files counts only its whole-file rows.
+        QTest::newRow("sheet naming several files") << QVector<TrackInfo> {
+            wholeTrack(1, "/m/a.flac"), sheetTrack(5, "Range", 10, 20), wholeTrack(2, "/m/b.wav")
+        } << false << QStringList { "a.flac|||1|a", "Range|00:10|00:20|5|Range", "b.wav|||2|b" };
     }
 
-    void folderRowsNumberedWithEmptyTimes()
+    void rows()
     {
+        QFETCH(QVector<TrackInfo>, tracks);
+        QFETCH(bool, fromFolder);
         QTreeWidget list;
         list.setColumnCount(4);
-        QVector<TrackInfo> tracks;
-        for (int i = 1; i <= 3; ++i)
-            tracks << wholeTrack(i, QStringLiteral("/m/%1 song.flac").arg(i));
-        tracks[0].title = QStringLiteral("1 song");
-        TrackRow::fill(&list, tracks, true);
-        QCOMPARE(column(list, 0), (QStringList { "1 song.flac", "2 song.flac", "3 song.flac" }));
-        QCOMPARE(column(list, 1), (QStringList { "", "", "" }));
-        QCOMPARE(column(list, 2), (QStringList { "", "", "" }));
-        QCOMPARE(column(list, 3), (QStringList { "1", "2", "3" }));
-        // From a folder the row keeps the track's own title and number.
-        QCOMPARE(list.topLevelItem(0)->data(0, TrackRow::TitleRole).toString(),
-            QStringLiteral("1 song"));
-    }
-
-    void sheetNamingSeveralFilesCountsOnlyWholeFileRows()
-    {
-        QTreeWidget list;
-        list.setColumnCount(4);
-        TrackRow::fill(&list,
-            { wholeTrack(1, "/m/a.flac"), sheetTrack(5, "Range", 10, 20),
-                wholeTrack(2, "/m/b.wav") },
-            false);
-        QCOMPARE(column(list, 3), (QStringList { "1", "5", "2" }));
-        QCOMPARE(
-            list.topLevelItem(2)->data(0, TrackRow::TitleRole).toString(), QStringLiteral("b"));
-        QCOMPARE(list.topLevelItem(2)->data(0, TrackRow::NumberRole).toInt(), 2);
+        TrackRow::fill(&list, tracks, fromFolder);
+        QStringList rows;
+        for (int i = 0; i < list.topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *row = list.topLevelItem(i);
+            rows << QStringList { row->text(0), row->text(1), row->text(2), row->text(3),
+                row->data(0, TrackRow::TitleRole).toString() }
+                        .join('|');
+            QVERIFY(row->flags() & Qt::ItemIsDragEnabled);
+            QVERIFY(!(row->flags() & Qt::ItemIsDropEnabled));
+            const TrackInfo back = TrackRow::track(row);
+            QCOMPARE(back.startSeconds, tracks.at(i).startSeconds);
+            QCOMPARE(back.durationSeconds, tracks.at(i).durationSeconds);
+            QCOMPARE(back.cuePath, tracks.at(i).cuePath);
+            QCOMPARE(back.wholeFile, tracks.at(i).wholeFile);
+        }
+        QTEST(rows, "rows");
     }
 
     void duplicateRule_data()
@@ -141,7 +137,7 @@ private slots:
             false);
         delete list.takeTopLevelItem(1);
         TrackRow::renumber(&list);
-        QCOMPARE(column(list, 3), (QStringList { "1", "2" }));
+        QCOMPARE(numbers(list), (QStringList { "1", "2" }));
         QCOMPARE(
             TrackRow::findPlaying(&list, sheetTrack(3, "C", 20.005, 10)), list.topLevelItem(1));
         QVERIFY(!TrackRow::findPlaying(&list, sheetTrack(3, "C", 20.02, 10)));

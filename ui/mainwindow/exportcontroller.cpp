@@ -6,11 +6,13 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QTreeWidget>
+#include <QUrl>
 
 namespace {
 
@@ -19,6 +21,11 @@ const QString exportPathKey = QStringLiteral("exportPath");
 QString standardFolderDialog(QWidget *parent, const QString &title, const QString &startFolder)
 {
     return QFileDialog::getExistingDirectory(parent, title, startFolder, QFileDialog::ShowDirsOnly);
+}
+
+void openInFileManager(const QString &folder)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 } // namespace
@@ -31,6 +38,7 @@ ExportController::ExportController(QWidget *window, QTreeWidget *list, QAbstract
     , m_button(button)
     , m_config(config)
     , m_chooseFolder(standardFolderDialog)
+    , m_openFolder(openInFileManager)
 {
     connect(&m_exporter, &TrackExporter::progress, this, &ExportController::showProgress);
     connect(&m_exporter, &TrackExporter::finished, this, &ExportController::exportFinished);
@@ -89,16 +97,17 @@ void ExportController::exportTracks()
     m_progress->show();
 }
 
-void ExportController::showProgress(int index, int count, const QString &title)
+void ExportController::showProgress(int done, int count, const QStringList &writing)
 {
     if (!m_progress)
         return;
-    m_progressBar->setValue(index - 1);
+    m_progressBar->setMaximum(count);
+    m_progressBar->setValue(done);
     m_progress->setLabelText(
-        QCoreApplication::translate("MainWindow", "Exporting track %1 of %2:\n%3")
-            .arg(index)
+        QCoreApplication::translate("MainWindow", "%1 of %2 tracks done. Writing:\n%3")
+            .arg(done)
             .arg(count)
-            .arg(title));
+            .arg(writing.join(QLatin1Char('\n'))));
 }
 
 void ExportController::exportFinished()
@@ -110,7 +119,16 @@ void ExportController::exportFinished()
     m_progress = nullptr;
     m_progressBar = nullptr;
     setButtonEnabled(true);
-    MessageBoxView::information(TrackExporter::summaryText(m_exporter.result()));
+    const TrackExporter::Result &result = m_exporter.result();
+    const QString summary = TrackExporter::summaryText(result);
+    if (result.writtenFiles.isEmpty()) {
+        MessageBoxView::information(summary);
+        return;
+    }
+    const QString folder = result.folder;
+    if (MessageBoxView::confirm(m_window, QCoreApplication::translate("MainWindow", "Export Music"),
+            summary, QCoreApplication::translate("MainWindow", "Open Folder")))
+        m_openFolder(folder);
 }
 
 void ExportController::setButtonEnabled(bool enabled)

@@ -16,7 +16,7 @@ class QWidget;
 // The export of the selected list as the user drives it: asks for the folder (remembered as
 // "exportPath"), runs the TrackExporter behind a window-modal progress dialog with Cancel while
 // the window goes on painting, keeps the export button disabled meanwhile and ends with a
-// message that says what was written and what failed.
+// message that says where the files went, why any failed, and offers to open the folder.
 class ExportController : public QObject
 {
     Q_OBJECT
@@ -25,6 +25,7 @@ public:
     // the user cancelled.
     using FolderChooser =
         std::function<QString(QWidget *parent, const QString &title, const QString &startFolder)>;
+    using FolderOpener = std::function<void(const QString &folder)>;
 
     // window parents the dialogs; list holds track rows; button (may be null) is disabled while
     // an export runs.
@@ -38,9 +39,11 @@ public:
 
     // The standard folder dialog unless replaced.
     void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
+    // The desktop's file manager unless replaced.
+    void setFolderOpener(FolderOpener opener) { m_openFolder = std::move(opener); }
 
 private:
-    void showProgress(int index, int count, const QString &title);
+    void showProgress(int done, int count, const QStringList &writing);
     void exportFinished();
     void setButtonEnabled(bool enabled);
 
@@ -49,6 +52,7 @@ private:
     QPointer<QAbstractButton> m_button;
     ConfigService &m_config;
     FolderChooser m_chooseFolder;
+    FolderOpener m_openFolder;
     TrackExporter m_exporter;
     QPointer<QProgressDialog> m_progress;
     QProgressBar *m_progressBar = nullptr; // owned by m_progress
