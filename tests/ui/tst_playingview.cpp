@@ -262,6 +262,8 @@ void tst_PlayingView::keysAndGrooveDriveTransport()
     // A click on the groove three quarters along seeks there (paused: the position is exact).
     engine->pause();
     auto *slider = window.findChild<QSlider *>("hsPlayProcessSlider");
+    // The range arrives with the track's first tick; a click before it has nothing to seek in.
+    QTRY_VERIFY_WITH_TIMEOUT(slider->maximum() > 6000, 5000);
     QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier,
         QPoint(slider->width() * 3 / 4, slider->height() / 2));
     const qint64 clicked = engine->pausedPositionMs();
