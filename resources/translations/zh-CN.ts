@@ -436,4 +436,15 @@ Reason: %2</source>
         <translation>确定</translation>
     </message>
 </context>
+<context>
+    <name>VolumeButton</name>
+    <message>
+        <source>Volume: %1 %</source>
+        <translation>音量：%1 %</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+</context>
 </TS>

@@ -5,9 +5,11 @@
 #include "support/testsupport.h"
 #include "ui/mainwindow/covertheme.h"
 #include "ui/mainwindow/mainwindow.h"
+#include "ui/mainwindow/volumebutton.h"
 #include "ui/views/iconlineedit.h"
 #include "ui/views/spinningdiscview.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -30,6 +32,7 @@ private slots:
     void navigationButtonsStorePage();
     void volumeRestored_data();
     void volumeRestored();
+    void volumeControls();
     void playingPage();
     void coverThumbnailRescaledOncePerSize();
     void coverThemeFollowsDisc();
@@ -162,6 +165,30 @@ void tst_MainWindow::volumeRestored()
     QCOMPARE(window.findChild<QSlider *>("hsVolume")->value(), percent);
     QCOMPARE(window.findChild<QSlider *>("hsVolumeMusic")->value(), percent);
     QCOMPARE(qRound(window.playbackEngine()->volume() * 100), percent);
+}
+
+// The library page's speaker button: the wheel over it steps the volume, Ctrl+Up too, each
+// step stored and shown; a click opens the slider.
+void tst_MainWindow::volumeControls()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *button = window.findChild<VolumeButton *>("btnVolume");
+    QVERIFY(button);
+    const QPointF at(4, 4);
+    QWheelEvent down(at, button->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, -240), Qt::NoButton,
+        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(button, &down);
+    QCOMPARE(qRound(window.playbackEngine()->volume() * 100), 90);
+    QTest::keyClick(&window, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(qRound(window.playbackEngine()->volume() * 100), 95);
+    QCOMPARE(ConfigService::instance()->value("volume"), QString("95"));
+    QCOMPARE(button->toolTip(), QString("Volume: 95 %"));
+    QCOMPARE(window.findChild<QSlider *>("hsVolumeMusic")->value(), 95);
+    QVERIFY(!button->slider()->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY(button->slider()->isVisible());
 }
 
 void tst_MainWindow::navigationButtonsStorePage()

@@ -138,6 +138,29 @@ QPixmap IconPainter::drawTransportIcon(const QSize &size, const QColor &glyphCol
                 a.width() - 1.9 * thickness, thickness);
             p.drawRoundedRect(bar, thickness / 2.0, thickness / 2.0);
         }
+    } else if (name == QLatin1String("volume") || name == QLatin1String("muted")) {
+        const QRectF a = insetBy(r, 0.2, 0.26, 0.2, 0.26);
+        const qreal h = a.height();
+        p.drawPolygon(QPolygonF(
+            { QPointF(a.left(), a.top() + 0.3 * h), QPointF(a.left() + 0.22 * h, a.top() + 0.3 * h),
+                QPointF(a.left() + 0.5 * h, a.top()), QPointF(a.left() + 0.5 * h, a.bottom()),
+                QPointF(a.left() + 0.22 * h, a.top() + 0.7 * h),
+                QPointF(a.left(), a.top() + 0.7 * h) }));
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(glyphColor, 0.1 * h, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const QRectF right(
+            a.left() + 0.68 * h, a.top() + 0.2 * h, a.right() - a.left() - 0.68 * h, 0.6 * h);
+        if (name == QLatin1String("muted")) {
+            const QRectF x = insetBy(right, 0.1, 0.1, 0.1, 0.1);
+            p.drawLine(x.topLeft(), x.bottomRight());
+            p.drawLine(x.topRight(), x.bottomLeft());
+        } else {
+            // Two sound waves: arcs centred on the speaker's mouth.
+            const QPointF mouth(a.left() + 0.5 * h, a.center().y());
+            for (qreal radius : { 0.3 * h, 0.55 * h })
+                p.drawArc(QRectF(mouth.x() - radius, mouth.y() - radius, 2 * radius, 2 * radius),
+                    -50 * 16, 100 * 16);
+        }
     } else if (name == QLatin1String("quit")) {
         const QRectF a = insetBy(r, 0.26, 0.26, 0.26, 0.26);
         p.setBrush(Qt::NoBrush);

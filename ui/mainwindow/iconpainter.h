@@ -20,9 +20,9 @@ public:
     static QPixmap tintedSvgPixmapInRect(
         const QString &svgPath, const QSize &size, const QRectF &target, const QColor &color);
 
-    // A transport glyph ("play", "pause", "prev", "next", "back", "playlist", "quit") in
-    // glyphColor, over a filled circle of baseColor when emphasised. Drawn at two or more times
-    // the logical size so it stays sharp. Unknown names give only the circle (or nothing).
+    // A transport glyph ("play", "pause", "prev", "next", "back", "playlist", "quit", "volume",
+    // "muted") in glyphColor, over a filled circle of baseColor when emphasised. Drawn at two or
+    // more times the logical size so it stays sharp. Unknown names give only the circle (or nothing).
     static QPixmap drawTransportIcon(const QSize &size, const QColor &glyphColor,
         const QString &name, bool emphasised, const QColor &baseColor);
 

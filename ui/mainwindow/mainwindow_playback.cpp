@@ -2,6 +2,7 @@
 
 #include "app/configservice.h"
 #include "audio/playbackengine.h"
+#include "ui/mainwindow/volumebutton.h"
 #include "ui/views/audiowaveview.h"
 #include "ui/views/messageboxview.h"
 #include "ui/views/spinningdiscview.h"
@@ -193,6 +194,7 @@ void MainWindow::updateTransportIcons(const QColor &textColor)
             size, textColor, QString::fromLatin1(b.name), b.emphasised, libraryBase));
         b.button->setIconSize(size);
     }
+    ui->btnVolume->setGlyphColor(textColor);
 }
 
 void MainWindow::updatePlayingIcons(const QColor &textColor)

@@ -81,10 +81,15 @@ void MainWindow::fillSourceCombo(const QStringList &list)
 {
     ui->cbSourcePath->clear();
     ui->cbSourcePath->addItems(list);
+    // The box is narrower than long paths; the whole path shows in the tooltips.
+    for (int i = 0; i < list.size(); ++i)
+        ui->cbSourcePath->setItemData(i, list.at(i), Qt::ToolTipRole);
 }
 
 void MainWindow::initSourceFolders()
 {
+    connect(
+        ui->cbSourcePath, &QComboBox::currentTextChanged, ui->cbSourcePath, &QComboBox::setToolTip);
     const bool wasBlocked = ui->cbSourcePath->blockSignals(true);
     fillSourceCombo(loadSourcePathList());
     const QString current = sourceFolders().startupPath();
@@ -93,11 +98,13 @@ void MainWindow::initSourceFolders()
         if (index < 0) {
             ui->cbSourcePath->addItem(current);
             index = ui->cbSourcePath->count() - 1;
+            ui->cbSourcePath->setItemData(index, current, Qt::ToolTipRole);
         }
         ui->cbSourcePath->setCurrentIndex(index);
     }
     refreshSourceTree(current);
     ui->cbSourcePath->blockSignals(wasBlocked);
+    ui->cbSourcePath->setToolTip(ui->cbSourcePath->currentText());
 }
 
 void MainWindow::refreshSourceTree(const QString &path)

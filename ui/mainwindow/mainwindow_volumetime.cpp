@@ -4,6 +4,7 @@
 #include "app/configservice.h"
 #include "audio/playbackengine.h"
 #include "ui/mainwindow/sliderseeker.h"
+#include "ui/mainwindow/volumebutton.h"
 #include "ui_mainwindow.h"
 
 #include <QShortcut>
@@ -21,7 +22,8 @@ int percentOf(qreal volume)
 
 void MainWindow::initVolumeAndTime()
 {
-    for (QSlider *slider : { ui->hsVolume, ui->hsVolumeMusic }) {
+    // The library page's header has no room for a slider: its slider opens from a button.
+    for (QSlider *slider : { ui->btnVolume->slider(), ui->hsVolumeMusic }) {
         slider->setRange(0, 100);
         slider->setToolTip(tr("Volume"));
         slider->setAccessibleName(tr("Volume"));
@@ -54,11 +56,12 @@ void MainWindow::initVolumeAndTime()
 
 void MainWindow::showVolume(qreal volume)
 {
-    for (QSlider *slider : { ui->hsVolume, ui->hsVolumeMusic }) {
+    for (QSlider *slider : { ui->btnVolume->slider(), ui->hsVolumeMusic }) {
         const QSignalBlocker quiet(slider);
         slider->setValue(percentOf(volume));
     }
-    if (!ui->hsVolume->isSliderDown() && !ui->hsVolumeMusic->isSliderDown())
+    ui->btnVolume->refresh();
+    if (!ui->btnVolume->slider()->isSliderDown() && !ui->hsVolumeMusic->isSliderDown())
         storeVolume();
 }
 
