@@ -221,6 +221,9 @@ int main(int argc, char *argv[])
             window.openFiles({ sheet });
             auto *current = window.findChild<QTreeWidget *>(QStringLiteral("twCurrentMusicView"));
             auto *selected = window.findChild<QTreeWidget *>(QStringLiteral("twSelectedMusicView"));
+            // Opening is planned in the background; wait for the list (at most 5 s).
+            for (int waited = 0; current->topLevelItemCount() < 3 && waited < 5000; waited += 50)
+                runFor(50);
             for (int row : { 1, 2 }) {
                 if (QTreeWidgetItem *item = current->topLevelItem(row)) {
                     QTreeWidgetItem *copy = item->clone();
