@@ -1,11 +1,12 @@
 #include "ui/mainwindow/mainwindow.h"
 
 #include "ui/mainwindow/windowmessages.h"
+#include "ui/views/spinningdiscview.h"
 #include "ui_mainwindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
-#include <QApplication>
 #include <QPainter>
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
@@ -17,8 +18,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
     if (watched == ui->swPlayingView && event->type() == QEvent::Paint) {
         QPainter painter(ui->swPlayingView);
-        playingBackground.paint(painter, ui->swPlayingView->size(), accentColor,
-            ui->swPlayingView->devicePixelRatioF());
+        // The disc keeps a copy of the page behind it.
+        if (playingBackground.paint(painter, ui->swPlayingView->size(), accentColor,
+                ui->swPlayingView->devicePixelRatioF())
+            && discView)
+            discView->backdropChanged();
         return true;
     }
 

@@ -23,15 +23,16 @@ const QPixmap &PlayingBackground::grainTexture()
     return texture;
 }
 
-void PlayingBackground::paint(
+bool PlayingBackground::paint(
     QPainter &painter, const QSize &pageSize, const QColor &accent, qreal ratio)
 {
     if (pageSize.isEmpty())
-        return;
+        return false;
     const QSize pixels(
         qMax(1, qRound(pageSize.width() * ratio)), qMax(1, qRound(pageSize.height() * ratio)));
-    if (m_cache.size() != pixels || !qFuzzyCompare(m_cache.devicePixelRatio(), ratio)
-        || m_accent != accent) {
+    const bool renew = m_cache.size() != pixels || !qFuzzyCompare(m_cache.devicePixelRatio(), ratio)
+        || m_accent != accent;
+    if (renew) {
         m_cache = QPixmap(pixels);
         m_cache.setDevicePixelRatio(ratio);
         m_accent = accent;
@@ -45,4 +46,5 @@ void PlayingBackground::paint(
         p.drawTiledPixmap(page, grainTexture());
     }
     painter.drawPixmap(0, 0, m_cache);
+    return renew;
 }

@@ -12,7 +12,8 @@ class QPainter;
 class PlayingBackground
 {
 public:
-    void paint(QPainter &painter, const QSize &pageSize, const QColor &accent, qreal ratio);
+    // True when the background was drawn anew (first time, new size, ratio or accent).
+    bool paint(QPainter &painter, const QSize &pageSize, const QColor &accent, qreal ratio);
 
     // The 256 x 256 grain tile, made once per process: black with alpha 0 to 11.
     static const QPixmap &grainTexture();

@@ -36,6 +36,8 @@ public:
     std::array<Wave, 3> waves() const;
     // The points of one wave across area; a soft limiter keeps loud waves inside it.
     QPolygonF wavePoints(const QRectF &area, float amplitude, float phase) const;
+    // The same into points, reusing its memory.
+    void wavePoints(const QRectF &area, float amplitude, float phase, QPolygonF &points) const;
 
     static QRectF drawingArea(const QRectF &widgetRect)
     {

@@ -1,6 +1,14 @@
 #include "ui/views/audiowaveview.h"
 
+#include <QEvent>
 #include <QPainter>
+
+namespace {
+const qreal penWidths[3] = { 2.2, 2.0, 1.8 };
+// Swaps x and y: a wave drawn along the rows of an image would give the rasterizer hundreds of
+// cells per row to sort where the wave runs flat; drawn down the columns it gives a few.
+const QTransform transposed(0, 1, 1, 0, 0, 0);
+} // namespace
 
 AudioWaveView::AudioWaveView(QWidget *parent)
     : QWidget(parent)
@@ -9,7 +17,10 @@ AudioWaveView::AudioWaveView(QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setMinimumHeight(44);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The backdrop stands in for the window behind it.
+    setAttribute(Qt::WA_OpaquePaintEvent, parent != nullptr);
     connect(&m_timer, &QTimer::timeout, this, &AudioWaveView::animate);
+    setColors(m_color1, m_color2, m_color3);
 }
 
 void AudioWaveView::setActive(bool active)
@@ -17,13 +28,44 @@ void AudioWaveView::setActive(bool active)
     if (m_active == active)
         return;
     m_active = active;
-    if (active) {
-        m_timer.start();
+    updateTimer();
+    if (active)
         return;
-    }
-    m_timer.stop();
     m_model.silence();
     update();
+}
+
+void AudioWaveView::updateTimer()
+{
+    if (m_active && !m_hidden)
+        m_timer.start();
+    else
+        m_timer.stop();
+}
+
+void AudioWaveView::showEvent(QShowEvent *event)
+{
+    m_hidden = false;
+    updateTimer();
+    QWidget::showEvent(event);
+}
+
+void AudioWaveView::hideEvent(QHideEvent *event)
+{
+    // Also sent when the window is minimised; nobody sees the waves then.
+    m_hidden = true;
+    updateTimer();
+    QWidget::hideEvent(event);
+}
+
+void AudioWaveView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ParentChange)
+        setAttribute(Qt::WA_OpaquePaintEvent, parentWidget() != nullptr);
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::StyleChange
+        || event->type() == QEvent::PaletteChange)
+        m_backdrop.invalidate();
+    QWidget::changeEvent(event);
 }
 
 void AudioWaveView::pushLevel(float l, float r)
@@ -46,6 +88,9 @@ void AudioWaveView::setColors(const QColor &c1, const QColor &c2, const QColor &
     m_color1 = c1;
     m_color2 = c2;
     m_color3 = c3;
+    const QColor colors[3] = { c1, c2, c3 };
+    for (int i = 0; i < 3; ++i)
+        m_pens[i] = QPen(colors[i], penWidths[i], Qt::SolidLine, Qt::RoundCap);
     update();
 }
 
@@ -79,18 +124,40 @@ void AudioWaveView::animate()
 
 void AudioWaveView::paintEvent(QPaintEvent *)
 {
-    if (!m_active || !m_model.isVisible())
+    const QPixmap &backdrop = m_backdrop.of(this);
+    const bool waves = m_active && m_model.isVisible();
+    if (backdrop.isNull() && !waves)
         return;
     QPainter painter(this);
+    if (!backdrop.isNull())
+        painter.drawPixmap(0, 0, backdrop);
+    if (!waves)
+        return;
+    drawWaves();
+    painter.setTransform(transposed);
+    painter.drawImage(0, 0, m_layer);
+}
+
+void AudioWaveView::drawWaves()
+{
+    qreal ratio = devicePixelRatioF();
+    if (ratio <= 0)
+        ratio = 1.0;
+    const QSize pixels(qRound(height() * ratio), qRound(width() * ratio));
+    if (m_layer.size() != pixels) {
+        m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_layer.setDevicePixelRatio(ratio);
+    }
+    m_layer.fill(Qt::transparent);
+    QPainter painter(&m_layer);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
+    painter.setTransform(transposed);
     const QRectF area = AudioWaveModel::drawingArea(rect());
     const auto waves = m_model.waves();
-    const QColor pens[3] = { m_color1, m_color2, m_color3 };
-    const qreal widths[3] = { 2.2, 2.0, 1.8 };
     for (int i = 0; i < 3; ++i) {
-        painter.setPen(QPen(pens[i], widths[i], Qt::SolidLine, Qt::RoundCap));
-        painter.drawPolyline(
-            m_model.wavePoints(area, waves[size_t(i)].amplitude, waves[size_t(i)].phase));
+        painter.setPen(m_pens[i]);
+        m_model.wavePoints(area, waves[size_t(i)].amplitude, waves[size_t(i)].phase, m_points);
+        painter.drawPolyline(m_points);
     }
 }

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "ui/views/audiowavemodel.h"
+#include "ui/views/backdrop.h"
 
 #include <QColor>
+#include <QImage>
+#include <QPen>
 #include <QTimer>
 #include <QWidget>
 
 // The level meter: three drifting sine waves whose height follows the playing audio's level.
-// The engine pushes levels and switches it on and off; a 16 ms timer animates it while on.
+// The engine pushes levels and switches it on and off; a 16 ms timer animates it while on and
+// shown (not on a hidden page, nor in a minimised or hidden window).
 class AudioWaveView : public QWidget
 {
     Q_OBJECT
@@ -35,14 +39,25 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void animate();
+    void updateTimer();
+    void drawWaves();
 
     QTimer m_timer;
     bool m_active = false;
+    bool m_hidden = false;
     AudioWaveModel m_model;
     QColor m_color1 { 150, 140, 255, 210 };
     QColor m_color2 { 196, 168, 255, 180 };
     QColor m_color3 { 120, 170, 235, 160 };
+    // Kept between frames so that a frame allocates nothing.
+    QPen m_pens[3];
+    QPolygonF m_points;
+    QImage m_layer;
+    Backdrop m_backdrop;
 };

@@ -38,6 +38,11 @@ bool DiscMotion::tick()
     m_labelSpeed = speedEasing * m_speedTarget + (1.0f - speedEasing) * m_labelSpeed;
     // Kept within one turn so the angle does not lose precision over long sessions.
     m_labelAngle = std::fmod(m_labelAngle + m_labelSpeed, 360.0f);
+    return isMoving();
+}
+
+bool DiscMotion::isMoving() const
+{
     return !(std::abs(m_motorSpeed) < 0.001f && std::abs(m_motorTarget) < 0.001f
         && std::abs(m_armAngle - m_armTarget) < 0.01f && std::abs(m_lift - m_liftTarget) < 0.01f);
 }

@@ -9,6 +9,8 @@ public:
     void stop();
     // One tick. False once nothing moves any more, so the caller can stop its timer.
     bool tick();
+    // Something still eases toward its target (or the record runs).
+    bool isMoving() const;
 
     bool isSpinning() const { return m_spinning; }
     float armAngle() const { return m_armAngle; }

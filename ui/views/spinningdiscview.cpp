@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRadialGradient>
 #include <cmath>
 
@@ -15,6 +16,8 @@ SpinningDiscView::SpinningDiscView(QWidget *parent)
     m_timer.setInterval(16);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMinimumSize(280, 280);
+    // The background pixmap holds what the page paints behind the view.
+    setAttribute(Qt::WA_OpaquePaintEvent, parent != nullptr);
     connect(&m_timer, &QTimer::timeout, this, &SpinningDiscView::animate);
 }
 
@@ -46,16 +49,42 @@ void SpinningDiscView::setRingColor(const QColor &color)
 void SpinningDiscView::startSpin()
 {
     m_motion.start();
-    if (!m_timer.isActive())
-        m_timer.start();
+    resumeTimer();
 }
 
 void SpinningDiscView::stopSpin()
 {
     m_motion.stop();
     // Keeps running until the arm is back.
-    if (!m_timer.isActive())
+    resumeTimer();
+}
+
+void SpinningDiscView::backdropChanged()
+{
+    m_backdrop.invalidate();
+    update();
+}
+
+void SpinningDiscView::resumeTimer()
+{
+    if (!m_hidden && !m_timer.isActive())
         m_timer.start();
+}
+
+void SpinningDiscView::showEvent(QShowEvent *event)
+{
+    m_hidden = false;
+    if (m_motion.isMoving())
+        resumeTimer();
+    QWidget::showEvent(event);
+}
+
+void SpinningDiscView::hideEvent(QHideEvent *event)
+{
+    // Also sent when the window is minimised. The motion goes on from here when shown again.
+    m_hidden = true;
+    m_timer.stop();
+    QWidget::hideEvent(event);
 }
 
 void SpinningDiscView::animate()
@@ -75,23 +104,33 @@ void SpinningDiscView::animate()
 
 void SpinningDiscView::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::ParentChange)
+        setAttribute(Qt::WA_OpaquePaintEvent, parentWidget() != nullptr);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange
+        || event->type() == QEvent::ParentChange) {
         m_backgroundValid = false;
+        m_backdrop.invalidate();
+    }
     QWidget::changeEvent(event);
 }
 
 void SpinningDiscView::ensureBackground(const DiscGeometry &geometry, qreal ratio)
 {
     const QSize pixelSize(qMax(1, qRound(width() * ratio)), qMax(1, qRound(height() * ratio)));
+    const QPixmap &backdrop = m_backdrop.of(this);
     if (m_backgroundValid && m_background.size() == pixelSize
-        && qAbs(m_background.devicePixelRatio() - ratio) <= 0.001)
+        && qAbs(m_background.devicePixelRatio() - ratio) <= 0.001
+        && m_backdropKey == backdrop.cacheKey())
         return;
     m_background = QPixmap(pixelSize);
     m_background.setDevicePixelRatio(ratio);
     m_background.fill(Qt::transparent);
     m_backgroundValid = true;
+    m_backdropKey = backdrop.cacheKey();
 
     QPainter p(&m_background);
+    if (!backdrop.isNull())
+        p.drawPixmap(0, 0, backdrop);
     p.setRenderHints(
         QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
     const QRectF d = geometry.disc();
@@ -206,6 +245,40 @@ void SpinningDiscView::ensureLabel(const DiscGeometry &geometry, qreal ratio)
     m_labelCache.setDevicePixelRatio(ratio);
 }
 
+void SpinningDiscView::paintArm(QPainter &painter, const DiscGeometry &geometry, qreal ratio)
+{
+    const float angle = m_motion.armAngle();
+    if (std::abs(angle - m_motion.armTarget()) >= 0.01f) {
+        // Swinging: drawn as it is, every frame differs.
+        m_arm = QPixmap();
+        drawArm(painter, geometry);
+        return;
+    }
+    if (m_arm.isNull() || m_armAngle != angle || m_armSize != size()
+        || qAbs(m_arm.devicePixelRatio() - ratio) > 0.001) {
+        // The convex hull of the arm's points holds the curve; the margin holds the pen, the
+        // pivot and the head.
+        const DiscGeometry::Arm arm = geometry.arm(angle);
+        const QRectF bounds =
+            QPolygonF({ arm.pivot, arm.straightEnd, arm.elbow, arm.head }).boundingRect();
+        const qreal margin = 0.04 * geometry.disc().width() + 2;
+        const QRect area = bounds.adjusted(-margin, -margin, margin, margin).toAlignedRect();
+        m_arm =
+            QPixmap(qMax(1, qRound(area.width() * ratio)), qMax(1, qRound(area.height() * ratio)));
+        m_arm.setDevicePixelRatio(ratio);
+        m_arm.fill(Qt::transparent);
+        QPainter p(&m_arm);
+        p.setRenderHints(
+            QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
+        p.translate(-area.topLeft());
+        drawArm(p, geometry);
+        m_armOrigin = area.topLeft();
+        m_armAngle = angle;
+        m_armSize = size();
+    }
+    painter.drawPixmap(m_armOrigin, m_arm);
+}
+
 void SpinningDiscView::drawArm(QPainter &painter, const DiscGeometry &geometry) const
 {
     const DiscGeometry::Arm arm = geometry.arm(m_motion.armAngle());
@@ -271,5 +344,5 @@ void SpinningDiscView::paintEvent(QPaintEvent *)
             QRectF(QPointF(0, 0), m_labelCache.size()));
         painter.restore();
     }
-    drawArm(painter, geometry);
+    paintArm(painter, geometry, ratio);
 }

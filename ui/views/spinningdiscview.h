@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/views/backdrop.h"
 #include "ui/views/discmotion.h"
 
 #include <QColor>
@@ -13,8 +14,10 @@ class DiscGeometry;
 // arm. While playing the label turns and the arm rests on the record; stopped, the label halts
 // and the arm swings back. It also offers two colours taken from the cover for the theme.
 //
-// The parts that never move (record, glow, rim, sheen, grooves) are drawn once per size into a
-// pixmap; the label is a cached round pixmap, so a frame only rotates it and draws the arm.
+// The parts that never move (what the page paints behind the view, record, glow, rim, sheen,
+// grooves) are drawn once per size into an opaque pixmap; the label is a cached round pixmap and
+// the resting arm another, so a frame only rotates the label between two copies. The timer runs
+// only while something moves and the view is shown.
 class SpinningDiscView : public QWidget
 {
     Q_OBJECT
@@ -36,6 +39,8 @@ public:
 
     void startSpin();
     void stopSpin();
+    // What lies behind the view was painted anew (another theme colour).
+    void backdropChanged();
 
     bool isAnimating() const { return m_timer.isActive(); }
     const DiscMotion &motion() const { return m_motion; }
@@ -47,11 +52,15 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void animate();
+    void resumeTimer();
     void ensureBackground(const DiscGeometry &geometry, qreal ratio);
     void ensureLabel(const DiscGeometry &geometry, qreal ratio);
+    void paintArm(QPainter &painter, const DiscGeometry &geometry, qreal ratio);
     void drawArm(QPainter &painter, const DiscGeometry &geometry) const;
 
     QPixmap m_cover;
@@ -60,11 +69,19 @@ private:
     double m_labelCacheRatio = 1.0;
     bool m_isDefaultCover = false;
     QTimer m_timer;
+    bool m_hidden = false;
     DiscMotion m_motion;
     QColor m_primaryColor { 60, 60, 60 };
     QColor m_secondaryColor { 60, 60, 60 };
     QColor m_ringColor { 50, 50, 50 };
-    // Record and grooves drawn for one widget size, ratio, ring colour and palette.
+    // Backdrop, record and grooves drawn for one widget size, ratio, ring colour and palette.
     QPixmap m_background;
     bool m_backgroundValid = false;
+    qint64 m_backdropKey = 0;
+    Backdrop m_backdrop;
+    // The arm at rest, for one angle and size; empty while it swings.
+    QPixmap m_arm;
+    QPointF m_armOrigin;
+    float m_armAngle = 0;
+    QSize m_armSize;
 };
