@@ -166,6 +166,16 @@ void tst_Visuals::discMotionStops()
     view.stopSpin();
     QVERIFY(view.isAnimating());
     QTRY_VERIFY_WITH_TIMEOUT(!view.isAnimating(), 10000);
+
+    // In a minimised window the record waits, and turns on when the window comes back.
+    QWidget window;
+    auto *shown = new SpinningDiscView(&window);
+    window.show();
+    shown->startSpin();
+    window.showMinimized();
+    QTRY_VERIFY(!shown->isAnimating());
+    window.showNormal();
+    QTRY_VERIFY(shown->isAnimating());
 }
 
 void tst_Visuals::parkedArmFits()
@@ -301,6 +311,17 @@ void tst_Visuals::levelDrawing()
     QCOMPARE(paintedPixels(view), 0);
     view.setActive(true);
     QVERIFY(!view.model().isVisible());
+
+    // Nobody sees a hidden meter: its timer waits until it is shown again.
+    QWidget window;
+    auto *shown = new AudioWaveView(&window);
+    window.show();
+    shown->setActive(true);
+    QVERIFY(shown->isAnimating());
+    window.hide();
+    QVERIFY(!shown->isAnimating());
+    window.show();
+    QVERIFY(shown->isAnimating());
 }
 
 void tst_Visuals::icons()
