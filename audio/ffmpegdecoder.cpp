@@ -3,17 +3,8 @@
 #include <QDir>
 #include <cmath>
 #include <cstring>
-#include <mutex>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/log.h>
-#include <libavutil/mem.h>
-#include <libavutil/samplefmt.h>
-#include <libswresample/swresample.h>
-}
+#include "audio/ffmpeglibrary.h"
 
 namespace {
 
@@ -26,41 +17,37 @@ constexpr int kMaxPacketsPerRead = 101;
 
 void FFmpegDecoder::FormatCloser::operator()(AVFormatContext *context) const
 {
-    avformat_close_input(&context);
+    ffmpeg().avformat_close_input(&context);
 }
 
 void FFmpegDecoder::CodecFreer::operator()(AVCodecContext *context) const
 {
-    avcodec_free_context(&context);
+    ffmpeg().avcodec_free_context(&context);
 }
 
 void FFmpegDecoder::ResamplerFreer::operator()(SwrContext *context) const
 {
-    swr_free(&context);
+    ffmpeg().swr_free(&context);
 }
 
 void FFmpegDecoder::FrameFreer::operator()(AVFrame *frame) const
 {
-    av_frame_free(&frame);
+    ffmpeg().av_frame_free(&frame);
 }
 
 void FFmpegDecoder::PacketFreer::operator()(AVPacket *packet) const
 {
-    av_packet_free(&packet);
+    ffmpeg().av_packet_free(&packet);
 }
 
 void FFmpegDecoder::BufferFreer::operator()(quint8 *buffer) const
 {
-    av_free(buffer);
+    ffmpeg().av_free(buffer);
 }
 
 FFmpegDecoder::FFmpegDecoder(QObject *parent)
     : QObject(parent)
-{
-    // Decoding failures are silent: a file that does not open goes to the next decoder.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-}
+{ }
 
 FFmpegDecoder::~FFmpegDecoder()
 {
@@ -93,13 +80,15 @@ void FFmpegDecoder::close()
 bool FFmpegDecoder::open(const QString &path)
 {
     close();
+    if (!ffmpeg().isAvailable())
+        return false;
 
     const QByteArray nativePath = QDir::toNativeSeparators(path).toUtf8();
     AVFormatContext *format = nullptr;
-    if (avformat_open_input(&format, nativePath.constData(), nullptr, nullptr) < 0)
+    if (ffmpeg().avformat_open_input(&format, nativePath.constData(), nullptr, nullptr) < 0)
         return false;
     m_format.reset(format);
-    if (avformat_find_stream_info(format, nullptr) < 0) {
+    if (ffmpeg().avformat_find_stream_info(format, nullptr) < 0) {
         close();
         return false;
     }
@@ -121,18 +110,18 @@ bool FFmpegDecoder::open(const QString &path)
     }
 
     AVStream *stream = format->streams[m_audioStreamIndex];
-    const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    const AVCodec *codec = ffmpeg().avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec) {
         close();
         return false;
     }
-    m_codec.reset(avcodec_alloc_context3(codec));
-    if (!m_codec || avcodec_parameters_to_context(m_codec.get(), stream->codecpar) < 0) {
+    m_codec.reset(ffmpeg().avcodec_alloc_context3(codec));
+    if (!m_codec || ffmpeg().avcodec_parameters_to_context(m_codec.get(), stream->codecpar) < 0) {
         close();
         return false;
     }
     m_codec->pkt_timebase = stream->time_base;
-    if (avcodec_open2(m_codec.get(), codec, nullptr) < 0) {
+    if (ffmpeg().avcodec_open2(m_codec.get(), codec, nullptr) < 0) {
         close();
         return false;
     }
@@ -149,8 +138,8 @@ bool FFmpegDecoder::open(const QString &path)
         m_durationMs = format->duration / 1000;
     }
 
-    m_frame.reset(av_frame_alloc());
-    m_packet.reset(av_packet_alloc());
+    m_frame.reset(ffmpeg().av_frame_alloc());
+    m_packet.reset(ffmpeg().av_packet_alloc());
     if (!m_frame || !m_packet) {
         close();
         return false;
@@ -215,12 +204,12 @@ bool FFmpegDecoder::configureOutput(int sampleType, int sampleSize)
 
     AVChannelLayout inLayout {};
     if (m_codec->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_copy(&inLayout, &m_codec->ch_layout);
+        ffmpeg().av_channel_layout_copy(&inLayout, &m_codec->ch_layout);
     else
-        av_channel_layout_default(&inLayout, m_codec->ch_layout.nb_channels);
+        ffmpeg().av_channel_layout_default(&inLayout, m_codec->ch_layout.nb_channels);
     const int outCount = m_outputChannels > 0 ? m_outputChannels : m_codec->ch_layout.nb_channels;
     AVChannelLayout outLayout {};
-    av_channel_layout_default(&outLayout, outCount);
+    ffmpeg().av_channel_layout_default(&outLayout, outCount);
 
     AVSampleFormat outFormat = AV_SAMPLE_FMT_S16;
     // 24-bit output is converted from float and packed to 3 bytes per sample while decoding.
@@ -234,14 +223,14 @@ bool FFmpegDecoder::configureOutput(int sampleType, int sampleSize)
 
     // The rate is never converted: both sides use the codec's rate.
     SwrContext *resampler = nullptr;
-    const int allocated = swr_alloc_set_opts2(&resampler, &outLayout, outFormat, m_sampleRate,
-        &inLayout, m_codec->sample_fmt, m_sampleRate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
+    const int allocated = ffmpeg().swr_alloc_set_opts2(&resampler, &outLayout, outFormat,
+        m_sampleRate, &inLayout, m_codec->sample_fmt, m_sampleRate, 0, nullptr);
+    ffmpeg().av_channel_layout_uninit(&inLayout);
+    ffmpeg().av_channel_layout_uninit(&outLayout);
     if (allocated < 0 || !resampler)
         return false;
     m_resampler.reset(resampler);
-    if (swr_init(resampler) < 0) {
+    if (ffmpeg().swr_init(resampler) < 0) {
         m_resampler.reset();
         return false;
     }
@@ -257,7 +246,7 @@ bool FFmpegDecoder::growOutputBuffer(int samples)
     m_outputBuffer.reset();
     m_outputCapacity = 0;
     quint8 *buffer = nullptr;
-    if (av_samples_alloc(
+    if (ffmpeg().av_samples_alloc(
             &buffer, &m_outputLineSize, channelCount(), samples, m_outputSampleFormat, 0)
         < 0)
         return false;
@@ -306,12 +295,13 @@ bool FFmpegDecoder::decodeUntil(qint64 targetBytes)
 
     int packets = 0;
     while (pendingSize() < targetBytes && !m_endOfStream) {
-        if (av_read_frame(m_format.get(), m_packet.get()) < 0) {
+        if (ffmpeg().av_read_frame(m_format.get(), m_packet.get()) < 0) {
             // Drain what the codec and the converter still hold: the end of the last track.
             sendAndReceive(nullptr);
             if (m_resampler && m_outputBuffer) {
                 quint8 *out = m_outputBuffer.get();
-                const int n = swr_convert(m_resampler.get(), &out, m_outputCapacity, nullptr, 0);
+                const int n =
+                    ffmpeg().swr_convert(m_resampler.get(), &out, m_outputCapacity, nullptr, 0);
                 appendConverted(n, m_nextSample);
             }
             m_endOfStream = true;
@@ -319,7 +309,7 @@ bool FFmpegDecoder::decodeUntil(qint64 targetBytes)
         }
         if (m_packet->stream_index == m_audioStreamIndex)
             sendAndReceive(m_packet.get());
-        av_packet_unref(m_packet.get());
+        ffmpeg().av_packet_unref(m_packet.get());
         if (++packets >= kMaxPacketsPerRead)
             break;
     }
@@ -328,10 +318,10 @@ bool FFmpegDecoder::decodeUntil(qint64 targetBytes)
 
 void FFmpegDecoder::sendAndReceive(const AVPacket *packet)
 {
-    if (avcodec_send_packet(m_codec.get(), packet) < 0)
+    if (ffmpeg().avcodec_send_packet(m_codec.get(), packet) < 0)
         return;
     for (;;) {
-        const int result = avcodec_receive_frame(m_codec.get(), m_frame.get());
+        const int result = ffmpeg().avcodec_receive_frame(m_codec.get(), m_frame.get());
         if (result == AVERROR(EAGAIN))
             break;
         if (result == AVERROR_EOF) {
@@ -343,7 +333,7 @@ void FFmpegDecoder::sendAndReceive(const AVPacket *packet)
         const bool room = m_outputCapacity > 0;
         if (room)
             convertFrame(m_frame.get());
-        av_frame_unref(m_frame.get());
+        ffmpeg().av_frame_unref(m_frame.get());
         if (!room || m_outputCapacity == 0)
             break;
     }
@@ -353,7 +343,7 @@ void FFmpegDecoder::convertFrame(const AVFrame *frame)
 {
     if (!m_resampler)
         return;
-    const int needed = swr_get_out_samples(m_resampler.get(), frame->nb_samples);
+    const int needed = ffmpeg().swr_get_out_samples(m_resampler.get(), frame->nb_samples);
     if (needed > m_outputCapacity && !growOutputBuffer(needed))
         return;
 
@@ -361,11 +351,11 @@ void FFmpegDecoder::convertFrame(const AVFrame *frame)
     if (frame->best_effort_timestamp != AV_NOPTS_VALUE) {
         const AVStream *stream = m_format->streams[m_audioStreamIndex];
         const qint64 origin = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-        firstSample = av_rescale_q(frame->best_effort_timestamp - origin, stream->time_base,
-            AVRational { 1, m_sampleRate });
+        firstSample = ffmpeg().av_rescale_q(frame->best_effort_timestamp - origin,
+            stream->time_base, AVRational { 1, m_sampleRate });
     }
     quint8 *out = m_outputBuffer.get();
-    const int n = swr_convert(m_resampler.get(), &out, m_outputCapacity,
+    const int n = ffmpeg().swr_convert(m_resampler.get(), &out, m_outputCapacity,
         const_cast<const quint8 **>(frame->extended_data), frame->nb_samples);
     appendConverted(n, firstSample);
 }
@@ -405,7 +395,7 @@ void FFmpegDecoder::appendConverted(int samples, qint64 firstSample)
             *target++ = quint8((value >> 16) & 0xff);
         }
     } else {
-        const int width = av_get_bytes_per_sample(m_outputSampleFormat);
+        const int width = ffmpeg().av_get_bytes_per_sample(m_outputSampleFormat);
         m_pending.append(
             reinterpret_cast<const char *>(m_outputBuffer.get()) + skip * channels * width,
             int(values * width));
@@ -427,19 +417,21 @@ bool FFmpegDecoder::seek(qint64 ms)
     for (;;) {
         const qint64 at = qMax<qint64>(0, target - back);
         // Rounded down: a demuxer that seeks exactly (PCM) must not land past the target.
-        const qint64 timestamp =
-            av_rescale_q_rnd(at, AVRational { 1, m_sampleRate }, stream->time_base, AV_ROUND_DOWN)
+        const qint64 timestamp = ffmpeg().av_rescale_q_rnd(at, AVRational { 1, m_sampleRate },
+                                     stream->time_base, AV_ROUND_DOWN)
             + origin;
-        if (av_seek_frame(m_format.get(), m_audioStreamIndex, timestamp, AVSEEK_FLAG_BACKWARD) >= 0)
+        if (ffmpeg().av_seek_frame(
+                m_format.get(), m_audioStreamIndex, timestamp, AVSEEK_FLAG_BACKWARD)
+            >= 0)
             break;
         if (at == 0)
             return false;
         back = back == 0 ? m_sampleRate / 2 : back * 2;
     }
 
-    avcodec_flush_buffers(m_codec.get());
+    ffmpeg().avcodec_flush_buffers(m_codec.get());
     if (m_resampler)
-        swr_init(m_resampler.get()); // forget samples held from before the seek
+        ffmpeg().swr_init(m_resampler.get()); // forget samples held from before the seek
     m_pending.resize(0);
     m_pendingOffset = 0;
     m_endOfStream = false;
