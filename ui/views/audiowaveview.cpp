@@ -134,8 +134,7 @@ void AudioWaveView::paintEvent(QPaintEvent *)
     if (!waves)
         return;
     drawWaves();
-    painter.setTransform(transposed);
-    painter.drawImage(0, 0, m_layer);
+    painter.drawImage(0, 0, m_frame);
 }
 
 void AudioWaveView::drawWaves()
@@ -143,21 +142,35 @@ void AudioWaveView::drawWaves()
     qreal ratio = devicePixelRatioF();
     if (ratio <= 0)
         ratio = 1.0;
-    const QSize pixels(qRound(height() * ratio), qRound(width() * ratio));
-    if (m_layer.size() != pixels) {
-        m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    const QSize pixels(qRound(width() * ratio), qRound(height() * ratio));
+    if (m_frame.size() != pixels) {
+        m_layer = QImage(pixels.transposed(), QImage::Format_ARGB32_Premultiplied);
         m_layer.setDevicePixelRatio(ratio);
+        m_frame = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_frame.setDevicePixelRatio(ratio);
     }
     m_layer.fill(Qt::transparent);
-    QPainter painter(&m_layer);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(Qt::NoBrush);
-    painter.setTransform(transposed);
-    const QRectF area = AudioWaveModel::drawingArea(rect());
-    const auto waves = m_model.waves();
-    for (int i = 0; i < 3; ++i) {
-        painter.setPen(m_pens[i]);
-        m_model.wavePoints(area, waves[size_t(i)].amplitude, waves[size_t(i)].phase, m_points);
-        painter.drawPolyline(m_points);
+    {
+        QPainter painter(&m_layer);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(Qt::NoBrush);
+        painter.setTransform(transposed);
+        const QRectF area = AudioWaveModel::drawingArea(rect());
+        const auto waves = m_model.waves();
+        for (int i = 0; i < 3; ++i) {
+            painter.setPen(m_pens[i]);
+            m_model.wavePoints(area, waves[size_t(i)].amplitude, waves[size_t(i)].phase, m_points);
+            painter.drawPolyline(m_points);
+        }
+    }
+    // Back to the widget's orientation; a plain loop is far cheaper than a transformed blit.
+    const int columns = m_frame.width();
+    const int rows = m_frame.height();
+    const auto *source = reinterpret_cast<const QRgb *>(m_layer.constBits());
+    const int sourceStride = m_layer.bytesPerLine() / int(sizeof(QRgb));
+    for (int y = 0; y < rows; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(m_frame.scanLine(y));
+        for (int x = 0; x < columns; ++x)
+            line[x] = source[x * sourceStride + y];
     }
 }

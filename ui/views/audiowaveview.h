@@ -58,6 +58,8 @@ private:
     // Kept between frames so that a frame allocates nothing.
     QPen m_pens[3];
     QPolygonF m_points;
+    // The waves drawn with x and y swapped, and turned back for the screen.
     QImage m_layer;
+    QImage m_frame;
     Backdrop m_backdrop;
 };
