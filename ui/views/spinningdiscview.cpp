@@ -90,16 +90,20 @@ void SpinningDiscView::hideEvent(QHideEvent *event)
 void SpinningDiscView::animate()
 {
     const float armBefore = m_motion.armAngle();
-    const float labelBefore = m_motion.labelAngle();
     if (!m_motion.tick())
         m_timer.stop();
     if (std::abs(m_motion.armAngle() - armBefore) > 1e-4f) {
         update();
-    } else if (m_motion.labelAngle() != labelBefore) {
-        // Only the label turns: repaint just its square.
-        const DiscGeometry geometry(size());
-        update(geometry.label().toAlignedRect().adjusted(-2, -2, 2, 2));
+        return;
     }
+    // Only the label turns, a sixteenth of a pixel per tick at its rim: its square is repainted
+    // once the rim has moved an eighth of a pixel since the last picture.
+    const DiscGeometry geometry(size());
+    const qreal rimPixels = geometry.labelDiameter() / 2.0 * devicePixelRatioF();
+    const qreal turned =
+        std::abs(std::remainder(m_motion.labelAngle() - m_paintedLabelAngle, 360.0));
+    if (turned * M_PI / 180.0 * rimPixels >= 0.125)
+        update(geometry.label().toAlignedRect().adjusted(-2, -2, 2, 2));
 }
 
 void SpinningDiscView::changeEvent(QEvent *event)
@@ -340,6 +344,7 @@ void SpinningDiscView::paintEvent(QPaintEvent *)
         painter.save();
         painter.translate(geometry.centre());
         painter.rotate(m_motion.labelAngle());
+        m_paintedLabelAngle = m_motion.labelAngle();
         painter.drawPixmap(QRectF(-l / 2.0, -l / 2.0, l, l), m_labelCache,
             QRectF(QPointF(0, 0), m_labelCache.size()));
         painter.restore();

@@ -70,6 +70,7 @@ private:
     bool m_isDefaultCover = false;
     QTimer m_timer;
     bool m_hidden = false;
+    float m_paintedLabelAngle = 0;
     DiscMotion m_motion;
     QColor m_primaryColor { 60, 60, 60 };
     QColor m_secondaryColor { 60, 60, 60 };
