@@ -15,6 +15,7 @@ PACKAGES=(
     pulseaudio pulseaudio-utils
     xvfb xauth fonts-dejavu-core fonts-wqy-microhei
     dbus libglib2.0-bin desktop-file-utils sqlite3 sox
+    python3
 )
 
 missing=()
