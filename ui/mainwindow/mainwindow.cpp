@@ -73,6 +73,9 @@ MainWindow::MainWindow(QWidget *parent)
     WindowFrame::setDarkFrame(this);
 
     initPlaylistsPanel();
+    // Keyboard focus starts on the track list, where Enter plays and Space pauses; a focused
+    // search field would take the Space and blink its cursor for as long as the window is open.
+    ui->twCurrentMusicView->setFocus();
 }
 
 MainWindow::~MainWindow()
