@@ -15,90 +15,50 @@ private slots:
     void initTestCase() { ApplicationBase::setInstance(new CSApp); }
     void cleanupTestCase() { ApplicationBase::deleteInstance(); }
 
-    void styleSheetWithoutReloadStylesFirstOnly()
-    {
-        QWidget first;
-        QWidget second;
-        applyStyleSheet(&first, QStringLiteral("mainwindow.css"), false);
-        applyStyleSheet(&second, QStringLiteral("mainwindow.css"), false);
-        QVERIFY(first.styleSheet().contains(QStringLiteral("#btnPlayMusic")));
-        QVERIFY(first.styleSheet().startsWith(
-            ApplicationBase::instance()->commonStyleSheet() + QStringLiteral("\r\n")));
-        QVERIFY(second.styleSheet().isEmpty());
-        QCOMPARE(styleSheetOwner(QStringLiteral("mainwindow.css")), &first);
-    }
-
-    void styleSheetWithReloadStylesEach()
-    {
-        QWidget first;
-        QWidget second;
-        applyStyleSheet(&first, QStringLiteral("messageboxview.css"), true);
-        applyStyleSheet(&second, QStringLiteral("messageboxview.css"), true);
-        QVERIFY(first.styleSheet().contains(QStringLiteral("#pnDialogPanel")));
-        QCOMPARE(second.styleSheet(), first.styleSheet());
-        QCOMPARE(styleSheetOwner(QStringLiteral("messageboxview.css")), &second);
-    }
-
-    void missingStyleSheetLeavesCommonPart()
-    {
-        QWidget w;
-        applyStyleSheet(&w, QStringLiteral("nosuch.css"), true);
-        QCOMPARE(w.styleSheet(),
-            ApplicationBase::instance()->commonStyleSheet() + QStringLiteral("\r\n"));
-    }
-
-    void themeFilesCarryTheirMainRules_data()
+    void styleSheets_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("rule");
-        QTest::newRow("common tree selection") << "common.css"
-                                               << "#1b3860";
-        QTest::newRow("common combo arrow") << "common.css"
-                                            << ":/resources/ui/images/default/common/arrow.png";
-        QTest::newRow("common branches") << "common.css"
-                                         << ":/resources/ui/images/default/common/branch_open.svg";
-        QTest::newRow("main window background") << "mainwindow.css"
-                                                << "#191c23";
-        QTest::newRow("info button image") << "mainwindow.css"
-                                           << ":/resources/ui/images/default/common/info.png";
-        QTest::newRow("message box head") << "messageboxview.css"
-                                          << "#0069C0";
-        QTest::newRow("save dialog") << "medialibraryeditview.css"
-                                     << "#264e86";
-        QTest::newRow("about icon") << "aboutview.css"
-                                    << ":/resources/ui/images/default/common/icon.png";
+        QTest::addColumn<bool>("reload");
+        QTest::addColumn<QString>("rule"); // empty: no such file
+        QTest::newRow("without reload: the first widget only")
+            << "mainwindow.css" << false << "#btnPlayMusic";
+        QTest::newRow("with reload: each widget")
+            << "messageboxview.css" << true << "#pnDialogPanel";
+        QTest::newRow("missing: the common part") << "nosuch.css" << true << "";
     }
 
-    void themeFilesCarryTheirMainRules()
+    // The common sheet comes first; the owner is the widget that got the sheet last.
+    void styleSheets()
     {
         QFETCH(QString, file);
+        QFETCH(bool, reload);
         QFETCH(QString, rule);
-        const QString text = readTextFile(QStringLiteral(":/resources/ui/theme/default/") + file);
-        QVERIFY2(text.contains(rule), qPrintable(file));
-        // Every image a stylesheet names is compiled in.
-        if (rule.startsWith(QLatin1Char(':')))
-            QVERIFY2(QFile::exists(rule), qPrintable(rule));
+        QWidget first;
+        QWidget second;
+        applyStyleSheet(&first, file, reload);
+        applyStyleSheet(&second, file, reload);
+        const QString common = ApplicationBase::instance()->commonStyleSheet() + "\r\n";
+        QVERIFY(first.styleSheet().startsWith(common));
+        QCOMPARE(first.styleSheet().contains(rule), true);
+        QCOMPARE(first.styleSheet() == common, rule.isEmpty());
+        QCOMPARE(second.styleSheet(), reload ? first.styleSheet() : QString());
+        if (!rule.isEmpty())
+            QCOMPARE(styleSheetOwner(file), reload ? &second : &first);
     }
 
-    void readTextFileDecodesUtf8AndToleratesMissing()
+    void readTextFileAndMakePath()
     {
         QTemporaryDir tmp;
         const QString path = tmp.path() + QStringLiteral("/t.txt");
         QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("专辑 Ä").toUtf8());
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QStringLiteral("专辑 Ä").toUtf8()) > 0);
         f.close();
         QCOMPARE(readTextFile(path), QStringLiteral("专辑 Ä"));
         QCOMPARE(readTextFile(tmp.path() + QStringLiteral("/missing.txt")), QString());
-    }
-
-    void makePathCreatesMissingLevels()
-    {
-        QTemporaryDir tmp;
+        // makePath creates missing levels and gives existing paths back unchanged.
         const QString deep = tmp.path() + QStringLiteral("/a/b/c");
         QCOMPARE(makePath(deep), deep);
         QVERIFY(QDir(deep).exists());
-        // Existing paths come back unchanged.
         QCOMPARE(makePath(tmp.path()), tmp.path());
     }
 

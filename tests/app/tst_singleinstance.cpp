@@ -211,32 +211,33 @@ private slots:
             QStringList { QString(600, QLatin1Char('x')) });
     }
 
-    void secondStartHandsOverFiles()
+    // The process level: the first start opens its own files once (a folder among them ignored),
+    // lists and plays them and makes its databases; later starts hand their files over (nothing
+    // sent for none or only missing ones, a messy path cleaned, 2000 long paths whole, in order,
+    // as one call); a start whose data folder cannot be made tells why and sends nothing.
+    void startsHandOver()
     {
         QTemporaryDir root;
-        const QString song = touch(root.path() + QStringLiteral("/music/Some Album/01 song.flac"));
-        auto first = startFirst(root);
+        const QString album = root.path() + QStringLiteral("/music/CDImage.flac");
+        QVERIFY(QDir().mkpath(root.path() + QStringLiteral("/music/Some Album")));
+        QVERIFY(TestSupport::makeTone(album, 440, 3.0));
+        const QString sheet = root.path() + QStringLiteral("/music/CDImage.cue");
+        QVERIFY(
+            MediaSupport::writeFile(sheet, MediaSupport::cueSheet("CDImage.flac", { "A", "B" })));
+        const QString song = root.path() + QStringLiteral("/music/Some Album/01 song.flac");
+        QVERIFY(TestSupport::makeTone(song, 330, 1.0));
+
+        auto first = startFirst(root, { sheet, root.path() });
         QVERIFY(first);
-        // Nothing, then only a missing file: nothing is sent.
+        QVERIFY(waitFor([&] { return first->output().contains("2 tracks, playing row 0"); }));
+        QVERIFY(QFile::exists(root.path() + QStringLiteral("/data/Quellin/Data/config.db")));
         QCOMPARE(runSecond(root, {}), 0);
         QCOMPARE(runSecond(root, { root.path() + QStringLiteral("/missing.cue") }), 0);
-        // Surrounding blanks, backslashes, a missing file and a folder.
-        const QString messy = QStringLiteral("  ") + root.path()
-            + QStringLiteral("\\music\\Some Album\\01 song.flac  ");
-        QCOMPARE(runSecond(root,
-                     { messy, root.path() + QStringLiteral("/nope.flac"),
-                         root.path() + QStringLiteral("/music") }),
-            0);
-        QVERIFY(waitFor([&] { return !first->openFilesCalls().isEmpty(); }));
-        QCOMPARE(first->openFilesCalls(), QList<QStringList> { QStringList { song } });
-        QCOMPARE(first->process().state(), QProcess::Running);
-    }
+        const QString messy = "  " + root.path() + "\\music\\Some Album\\01 song.flac  ";
+        QCOMPARE(runSecond(root, { messy, root.path() + "/nope.flac", root.path() + "/music" }), 0);
+        QVERIFY(waitFor([&] { return first->output().contains("1 tracks, playing row 0"); }));
+        QCOMPARE(first->openFilesCalls(), (QList<QStringList> { { sheet }, { song } }));
 
-    void longListArrivesWholeAndInOrder()
-    {
-        QTemporaryDir root;
-        auto first = startFirst(root);
-        QVERIFY(first);
         QStringList files;
         const QString longPart = QString(120, QLatin1Char('x'));
         for (int i = 0; i < 2000; ++i)
@@ -246,68 +247,31 @@ private slots:
         QCOMPARE(runSecond(root, files), 0);
         // The log of one call is long; wait until its last line is in.
         QVERIFY(waitFor([&] { return first->output().contains(files.last()); }));
-        QCOMPARE(first->openFilesCalls().size(), 1);
-        QCOMPARE(first->openFilesCalls().first(), files);
-    }
+        QCOMPARE(first->openFilesCalls().size(), 3);
+        QCOMPARE(first->openFilesCalls().last(), files);
 
-    // The process-level path of opening files: the first start opens its own files once (a
-    // folder among them ignored), lists and plays them, makes its databases; a hand-off follows.
-    void openedFilesAreListedAndPlayed()
-    {
-        QTemporaryDir root;
-        const QString album = root.path() + QStringLiteral("/music/CDImage.flac");
-        QVERIFY(QDir().mkpath(root.path() + QStringLiteral("/music")));
-        QVERIFY(TestSupport::makeTone(album, 440, 3.0));
-        const QString sheet = root.path() + QStringLiteral("/music/CDImage.cue");
-        QVERIFY(MediaSupport::writeFile(sheet,
-            "FILE \"CDImage.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"A\"\nINDEX 01 00:00:00\n"
-            "TRACK 02 AUDIO\nTITLE \"B\"\nINDEX 01 00:01:00\n"));
-        const QString loose = root.path() + QStringLiteral("/loose.flac");
-        QVERIFY(TestSupport::makeTone(loose, 330, 1.0));
-
-        auto first = startFirst(root, { sheet, root.path() });
-        QVERIFY(first);
-        QVERIFY(waitFor(
-            [&] { return first->output().contains(QStringLiteral("2 tracks, playing row 0")); }));
-        QVERIFY(QFile::exists(root.path() + QStringLiteral("/data/Quellin/Data/config.db")));
-        QCOMPARE(runSecond(root, { loose }), 0);
-        QVERIFY(waitFor(
-            [&] { return first->output().contains(QStringLiteral("1 tracks, playing row 0")); }));
-        QCOMPARE(first->openFilesCalls(),
-            (QList<QStringList> { QStringList { sheet }, QStringList { loose } }));
-        QCOMPARE(first->process().state(), QProcess::Running);
-    }
-
-    // The start-up that ends with -1 first tells why, before any window or hand-off; the
-    // message and the -1 are checked in-process by tst_datanotices.
-    void unpreparedDataFolderIsToldBeforeAnything()
-    {
-        QTemporaryDir root;
-        auto first = startFirst(root);
-        QVERIFY(first);
-        // The data folder cannot be made: a file stands where the folder would go.
+        // The data folder cannot be made: a file stands where the folder would go. The message
+        // waits for the user; nothing is handed over meanwhile.
         QTemporaryDir other;
         QProcessEnvironment env = TestSupport::isolatedEnvironment(other.path());
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.path() + QStringLiteral("/runtime"));
-        QDir(other.path()).removeRecursively();
-        QDir().mkpath(other.path());
-        touch(other.path() + QStringLiteral("/blocked"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), other.path() + QStringLiteral("/blocked"));
-        QProcess broken;
+        QVERIFY(QDir(other.path()).removeRecursively() && QDir().mkpath(other.path()));
+        env.insert(
+            QStringLiteral("XDG_DATA_HOME"), touch(other.path() + QStringLiteral("/blocked")));
         env.insert(QStringLiteral("QUELLIN_DEBUG"), QStringLiteral("1"));
+        QProcess broken;
         broken.setProcessEnvironment(env);
         broken.setProcessChannelMode(QProcess::MergedChannels);
-        broken.start(
-            TestSupport::programPath(), { touch(other.path() + QStringLiteral("/x.flac")) });
+        broken.start(TestSupport::programPath(), { song });
         QByteArray output;
         QVERIFY(waitFor([&] {
             output += broken.readAll();
             return output.contains("**Debug** Database Error: ");
         }));
-        // The message waits for the user; nothing was handed over meanwhile.
         QTest::qWait(200);
         QCOMPARE(broken.state(), QProcess::Running);
-        QVERIFY(first->openFilesCalls().isEmpty());
+        QCOMPARE(first->openFilesCalls().size(), 3);
+        QCOMPARE(first->process().state(), QProcess::Running);
         broken.kill();
         QVERIFY(broken.waitForFinished(5000));
     }

@@ -1,6 +1,5 @@
 #include "data/databaseregistry.h"
 #include "data/sqldatabase.h"
-#include "support/logcapture.h"
 #include "support/mediasupport.h"
 #include "support/testapp.h"
 #include "support/testsupport.h"
@@ -42,7 +41,7 @@ private slots:
         ApplicationBase::deleteInstance();
     }
 
-    void firstRunCopiesBothAndRegistersThem()
+    void firstRunCopiesBothThenKeepsThem()
     {
         QTemporaryDir tmp;
         const QString appDir = copyTemplates(tmp.path());
@@ -64,32 +63,17 @@ private slots:
         QVERIFY(DatabaseRegistry::database(false).tables().contains(QStringLiteral("Media")));
         QCOMPARE(log.linesStartingWith(QStringLiteral("Database path: ")),
             QStringList { QStringLiteral("Database path: ") + dataDir + QStringLiteral("/Data") });
-    }
-
-    void existingWorkingCopiesAreKept()
-    {
-        QTemporaryDir tmp;
-        const QString appDir = copyTemplates(tmp.path());
-        const QString dataDir = tmp.path() + QStringLiteral("/data");
-        startApp(appDir, dataDir);
-        QVERIFY(DatabaseRegistry::bootstrapDatabases());
-        QSqlQuery insert(DatabaseRegistry::database(false));
-        QVERIFY(insert.exec(
-            QStringLiteral("insert into MediaLibrary (name,sortNum) values ('kept',1)")));
-        insert = QSqlQuery();
-        DatabaseRegistry::release();
 
         // A changed template must not replace the user's copy.
-        QFile::remove(appDir + QStringLiteral("/Data/data.db"));
-        QVERIFY(
-            MediaSupport::writeFile(appDir + QStringLiteral("/Data/data.db"), "not a database"));
-
+        DatabaseRegistry::release();
+        QFile::remove(appDir + QStringLiteral("/Data/config.db"));
+        QVERIFY(MediaSupport::writeFile(appDir + QStringLiteral("/Data/config.db"), "not a db"));
         DatabaseRegistry::create();
         QVERIFY(DatabaseRegistry::bootstrapDatabases());
-        QSqlQuery select(DatabaseRegistry::database(false));
-        QVERIFY(select.exec(QStringLiteral("select name from MediaLibrary")));
+        QSqlQuery select(DatabaseRegistry::database(true));
+        QVERIFY(select.exec(QStringLiteral("select dictValue from dict where dictName = 'k'")));
         QVERIFY(select.next());
-        QCOMPARE(select.value(0).toString(), QStringLiteral("kept"));
+        QCOMPARE(select.value(0).toString(), QStringLiteral("v"));
     }
 
     void damagedWorkingCopyIsKeptAsideAndReplaced_data()

@@ -2,26 +2,25 @@
 #include "data/databaseregistry.h"
 #include "data/media.h"
 #include "support/databasefixture.h"
-#include "support/logcapture.h"
+#include "support/testsupport.h"
 
 #include <QtTest>
 #include <memory>
 
 namespace {
-MediaPtr makeMedia(int libraryId, const QString &name, int sortNum, int start = 0, int end = 0)
+MediaPtr makeMedia()
 {
     auto m = std::make_shared<Media>();
-    m->libraryId = libraryId;
-    m->name = name;
-    m->path = QStringLiteral("/music/") + name + QStringLiteral(".flac");
-    m->startPos = start;
-    m->endPos = end;
+    m->libraryId = 7;
+    m->name = QStringLiteral("second");
+    m->path = QStringLiteral("/music/second.flac");
+    m->startPos = 12;
+    m->endPos = 213;
     m->album = QStringLiteral("Album");
     m->author = QStringLiteral("Artist");
-    m->sortNum = sortNum;
+    m->sortNum = 2;
     return m;
 }
-
 } // namespace
 
 class tst_Dao : public QObject
@@ -42,7 +41,7 @@ private slots:
     {
         LogCapture log;
         Dao dao;
-        const auto media = makeMedia(7, QStringLiteral("second"), 2, 12, 213);
+        const auto media = makeMedia();
         QVERIFY(dao.insertMedia(media));
         QVERIFY(media->id > 0);
         const MediaPtr read = dao.getMedia(media->id);
@@ -64,7 +63,7 @@ private slots:
         DatabaseRegistry::create();
         LogCapture log;
         Dao dao;
-        const auto media = makeMedia(1, QStringLiteral("x"), 1);
+        const auto media = makeMedia();
         media->id = 55;
         QVERIFY(!dao.insertMedia(media));
         QCOMPARE(media->id, 55);

@@ -1,5 +1,4 @@
 #include "media/cueparser.h"
-#include "media/mediatools.h"
 #include "support/mediasupport.h"
 #include "support/testsupport.h"
 
@@ -45,7 +44,6 @@ class CueParserTest : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanupTestCase();
     void encodings_data();
     void encodings();
     void structure_data();
@@ -53,43 +51,29 @@ private slots:
     void unreadable_data();
     void unreadable();
     void realProbe();
-    void cueTime_data();
-    void cueTime();
-    void hms_data();
-    void hms();
-    void sanitize_data();
-    void sanitize();
+    void conversions_data();
+    void conversions();
     void sameTrack_data();
     void sameTrack();
 
 private:
     QString writeSheet(const QByteArray &bytes);
-    void useFakeProbe(const MediaSupport::FakeTool &tool);
-    QList<QStringList> probeCalls() const { return MediaSupport::recordedCalls(m_record); }
 
     QTemporaryDir m_dir;
-    QString m_record;
+    // No tools unless a test brings them: no test waits on a probe it does not look at.
+    std::unique_ptr<MediaSupport::FakeTools> m_tools;
     int m_sheets = 0;
 };
 
 void CueParserTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_record = m_dir.filePath(QStringLiteral("probe-calls"));
 }
 
 void CueParserTest::init()
 {
-    QFile::remove(m_record);
-    // No tools unless a test brings them: no test waits on a probe it does not look at.
-    const QString none = m_dir.filePath(QStringLiteral("no-tools"));
-    QDir().mkpath(none);
-    MediaTools::setToolFolderOverride(none);
-}
-
-void CueParserTest::cleanupTestCase()
-{
-    MediaTools::setToolFolderOverride(QString());
+    m_tools.reset(); // before the next one takes over the tool folder
+    m_tools = std::make_unique<MediaSupport::FakeTools>();
 }
 
 QString CueParserTest::writeSheet(const QByteArray &bytes)
@@ -101,103 +85,65 @@ QString CueParserTest::writeSheet(const QByteArray &bytes)
     return path;
 }
 
-void CueParserTest::useFakeProbe(const MediaSupport::FakeTool &tool)
-{
-    const QString folder = m_dir.filePath(QStringLiteral("tools%1").arg(++m_sheets));
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(MediaSupport::makeFakeTool(folder, QStringLiteral("ffprobe"), tool, m_record));
-    MediaTools::setToolFolderOverride(folder);
-}
-
 void CueParserTest::encodings_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("album");
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QString>("locale");
+    // A sheet in a code page: performer, album and its "/"-separated titles.
+    const auto legacy = [](const char *name, const char *codec, const QString &performer,
+                            const QString &album, const QString &titles, const char *locale) {
+        const QStringList list = titles.split('/');
+        QTest::newRow(name) << QTextCodec::codecForName(codec)->fromUnicode(
+            sheetText(performer, album, list))
+                            << album << list << QString(locale);
+    };
 
     const QString latinAlbum = QStringLiteral("Déjà Vu");
-    const QStringList latin { QStringLiteral("Noël à Paris"), QStringLiteral("Ça ira"),
-        QStringLiteral("Über alles") };
+    const QStringList latin = QStringLiteral("Noël à Paris/Ça ira/Über alles").split('/');
     const QString zhAlbum = QStringLiteral("唱游");
-    const QStringList zh { QStringLiteral("打错了"), QStringLiteral("催眠"), QStringLiteral("人间"),
-        QStringLiteral("红豆") };
+    const QStringList zh = QStringLiteral("打错了/催眠/人间/红豆").split('/');
     const QString text = sheetText(QStringLiteral("Éric"), latinAlbum, latin);
+    const QString zhText = sheetText(QStringLiteral("王菲"), zhAlbum, zh);
 
-    QTest::newRow("UTF-8, no mark") << text.toUtf8() << latinAlbum << latin << QString();
-    QTest::newRow("UTF-8, mark, FILE on the first line") << QByteArray("\xEF\xBB\xBF")
-            + QStringLiteral("FILE \"Déjà Vu.flac\" WAVE\nTRACK 01 AUDIO\n"
-                             "TITLE \"Noël à Paris\"\n")
-                  .toUtf8() << latinAlbum << QStringList { latin.first() }
-                                                         << QString();
+    QTest::newRow("UTF-8, no mark, CR LF line ends") << text.toUtf8() << latinAlbum << latin << "";
+    QTest::newRow("LF line ends") << text.toUtf8().replace("\r\n", "\n") << latinAlbum << latin
+                                  << "";
+    QTest::newRow("CR line ends") << text.toUtf8().replace("\r\n", "\r") << latinAlbum << latin
+                                  << "";
+    QTest::newRow("UTF-8, mark, FILE on the first line")
+        << QByteArray("\xEF\xBB\xBF")
+            + "FILE \"Déjà Vu.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"Noël\"\n"
+        << latinAlbum << QStringList { "Noël" } << "";
     // A short text that uchardet takes for a Central European code page: the legacy decoding
     // scores as well as UTF-8, and UTF-8 wins the tie.
     QTest::newRow("UTF-8 tie with the legacy decoding")
         << QByteArray("FILE \"a.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"Caf\xC3\xA9\"\n") << "a"
-        << QStringList { QStringLiteral("Café") } << QString();
-    QTest::newRow("UTF-16LE, mark")
-        << QByteArray("\xFF\xFE") + utf16(text, true) << latinAlbum << latin << QString();
-    QTest::newRow("UTF-16BE, mark")
-        << QByteArray("\xFE\xFF") + utf16(text, false) << latinAlbum << latin << QString();
-    QTest::newRow("UTF-16LE, no mark") << utf16(text, true) << latinAlbum << latin << QString();
-    QTest::newRow("UTF-16BE, no mark") << utf16(text, false) << latinAlbum << latin << QString();
-    const QString zhText = sheetText(QStringLiteral("王菲"), zhAlbum, zh);
-    QTest::newRow("UTF-16LE, no mark, Chinese")
-        << utf16(zhText, true) << zhAlbum << zh << QString();
-    QTest::newRow("UTF-16BE, no mark, Chinese")
-        << utf16(zhText, false) << zhAlbum << zh << QString();
+        << QStringList { QStringLiteral("Café") } << "";
+    QTest::newRow("UTF-16LE, mark") << "\xFF\xFE" + utf16(text, true) << latinAlbum << latin << "";
+    QTest::newRow("UTF-16BE, mark") << "\xFE\xFF" + utf16(text, false) << latinAlbum << latin << "";
+    QTest::newRow("UTF-16LE, no mark") << utf16(text, true) << latinAlbum << latin << "";
+    QTest::newRow("UTF-16BE, no mark") << utf16(text, false) << latinAlbum << latin << "";
+    QTest::newRow("UTF-16LE, no mark, Chinese") << utf16(zhText, true) << zhAlbum << zh << "";
+    QTest::newRow("UTF-16BE, no mark, Chinese") << utf16(zhText, false) << zhAlbum << zh << "";
 
-    struct Legacy
-    {
-        const char *codec;
-        QString performer;
-        QString album;
-        QStringList titles;
-    };
-    const Legacy legacy[] = {
-        { "GBK", QStringLiteral("王菲"), zhAlbum, zh },
-        { "Big5", QStringLiteral("鄧麗君"), QStringLiteral("淡淡幽情"),
-            { QStringLiteral("獨上西樓"), QStringLiteral("但願人長久"), QStringLiteral("幾多愁"),
-                QStringLiteral("芳草無情") } },
-        { "Shift_JIS", QStringLiteral("宇多田ヒカル"), QStringLiteral("ファースト・ラブ"),
-            { QStringLiteral("オートマティック"), QStringLiteral("甘いワナ"),
-                QStringLiteral("時間はかかるけど"), QStringLiteral("Never Let Go") } },
-        { "EUC-KR", QStringLiteral("아이유"), QStringLiteral("꽃갈피"),
-            { QStringLiteral("나의 옛날이야기"), QStringLiteral("꽃"),
-                QStringLiteral("사랑이 지나가면"), QStringLiteral("너의 의미") } },
-        { "windows-1251", QStringLiteral("Кино"), QStringLiteral("Группа крови"),
-            { QStringLiteral("Группа крови"), QStringLiteral("Закрой за мной дверь"),
-                QStringLiteral("Война"), QStringLiteral("Спокойная ночь") } },
-    };
-    for (const Legacy &l : legacy) {
-        QTextCodec *codec = QTextCodec::codecForName(l.codec);
-        QVERIFY(codec);
-        QTest::newRow(l.codec) << codec->fromUnicode(sheetText(l.performer, l.album, l.titles))
-                               << l.album << l.titles << QString();
-    }
-
+    legacy("GBK", "GBK", "王菲", zhAlbum, zh.join('/'), "");
+    legacy("Big5", "Big5", "鄧麗君", "淡淡幽情", "獨上西樓/但願人長久/幾多愁/芳草無情", "");
+    legacy("Shift_JIS", "Shift_JIS", "宇多田ヒカル", "ファースト・ラブ",
+        "オートマティック/甘いワナ/時間はかかるけど/Never Let Go", "");
+    legacy(
+        "EUC-KR", "EUC-KR", "아이유", "꽃갈피", "나의 옛날이야기/꽃/사랑이 지나가면/너의 의미", "");
+    legacy("windows-1251", "windows-1251", "Кино", "Группа крови",
+        "Группа крови/Закрой за мной дверь/Война/Спокойная ночь", "");
     // Short sheets: uchardet's guess yields to the code page of the user's language when
     // that reads well; a sheet in another code page keeps the guess.
-    const QStringList two { QStringLiteral("催眠"), QStringLiteral("红豆") };
-    QTest::newRow("short GBK, Chinese user")
-        << QTextCodec::codecForName("GBK")->fromUnicode(sheetText("王菲", zhAlbum, two)) << zhAlbum
-        << two << "zh_CN";
-    const QStringList one { QStringLiteral("红豆") };
+    legacy("short GBK, Chinese user", "GBK", "王菲", zhAlbum, "催眠/红豆", "zh_CN");
+    legacy("Big5, Chinese (simplified) user", "Big5", "鄧麗君", "淡淡幽情",
+        "獨上西樓/但願人長久/幾多愁/芳草無情", "zh_CN");
     QTest::newRow("one-title GBK, Chinese user") << QTextCodec::codecForName("GBK")->fromUnicode(
         QStringLiteral("FILE \"唱游.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"红豆\"\n"))
-                                                 << zhAlbum << one << "zh_CN";
-    QTest::newRow("Big5, Chinese (simplified) user")
-        << QTextCodec::codecForName("Big5")->fromUnicode(
-               sheetText(legacy[1].performer, legacy[1].album, legacy[1].titles))
-        << legacy[1].album << legacy[1].titles << "zh_CN";
-
-    const QStringList ends { QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\r\n") };
-    const char *const endNames[] = { "LF line ends", "CR line ends", "CR LF line ends" };
-    for (int i = 0; i < ends.size(); ++i) {
-        QTest::newRow(endNames[i])
-            << sheetText(QStringLiteral("Éric"), latinAlbum, latin, ends.at(i)).toUtf8()
-            << latinAlbum << latin << QString();
-    }
+                                                 << zhAlbum << QStringList { "红豆" } << "zh_CN";
 }
 
 void CueParserTest::encodings()
@@ -337,7 +283,7 @@ void CueParserTest::structure()
     QFETCH(int, probes);
     MediaSupport::FakeTool probe;
     probe.output = QStringLiteral("100.000000\n");
-    useFakeProbe(probe);
+    QVERIFY(m_tools->add(QStringLiteral("ffprobe"), probe));
 
     const QString path = writeSheet(sheet.toUtf8());
     const QString dir = QDir(m_dir.path()).absolutePath() + QLatin1Char('/');
@@ -352,7 +298,7 @@ void CueParserTest::structure()
         QCOMPARE(t.cuePath, path);
     }
     QTEST(got, "expected");
-    QCOMPARE(probeCalls().size(), probes);
+    QCOMPARE(m_tools->calls().size(), probes);
 }
 
 void CueParserTest::unreadable_data()
@@ -384,7 +330,7 @@ void CueParserTest::unreadable()
 
 void CueParserTest::realProbe()
 {
-    MediaTools::setToolFolderOverride(QString());
+    m_tools.reset();
     const QString audio = m_dir.filePath(QStringLiteral("CDImage.wav"));
     QVERIFY(TestSupport::makeTone(audio, 440, 24.0));
     QString text = QStringLiteral("FILE \"CDImage.wav\" WAVE\n");
@@ -400,77 +346,47 @@ void CueParserTest::realProbe()
     }
 }
 
-void CueParserTest::cueTime_data()
+void CueParserTest::conversions_data()
 {
-    QTest::addColumn<QString>("stamp");
-    QTest::addColumn<double>("seconds");
-    QTest::newRow("two-digit minutes") << "03:25:37" << 3 * 60 + 25 + 37 / 75.0;
-    QTest::newRow("one-digit minutes") << "3:25:37" << 3 * 60 + 25 + 37 / 75.0;
-    QTest::newRow("zero") << "00:00:00" << 0.0;
-    QTest::newRow("no range test") << "99:99:99" << 6040.32;
-    QTest::newRow("long minutes") << "120:00:00" << 7200.0;
-    QTest::newRow("two parts") << "03:25" << 0.0;
-    QTest::newRow("four parts") << "00:03:25:37" << 0.0;
-    QTest::newRow("letter") << "03:2a:37" << 0.0;
-    QTest::newRow("empty part") << "1::2" << 0.0;
-    QTest::newRow("empty text") << "" << 0.0;
-}
-
-void CueParserTest::cueTime()
-{
-    QFETCH(QString, stamp);
-    QFETCH(double, seconds);
-    QVERIFY2(qAbs(cueTimeToSeconds(stamp) - seconds) < 1e-9,
-        qPrintable(QString::number(cueTimeToSeconds(stamp), 'f', 9)));
-}
-
-void CueParserTest::hms_data()
-{
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << 0.0 << "00:00";
-    QTest::newRow("below half") << 59.49 << "00:59";
-    QTest::newRow("half goes up") << 59.5 << "01:00";
-    QTest::newRow("last below an hour") << 3599.4 << "59:59";
-    QTest::newRow("rounds to an hour") << 3599.5 << "01:00:00";
-    QTest::newRow("hours") << 3661.0 << "01:01:01";
-    QTest::newRow("hundred hours") << 360000.0 << "100:00:00";
-}
-
-void CueParserTest::hms()
-{
-    QFETCH(double, seconds);
-    QFETCH(QString, text);
-    QCOMPARE(secondsToHMS(seconds), text);
-}
-
-void CueParserTest::sanitize_data()
-{
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("slash colon question") << "AC/DC: Live?"
-                                          << "AC_DC_ Live_";
-    QTest::newRow("all nine") << "\\/:*?\"<>|"
-                              << "_________";
-    QTest::newRow("blanks only") << "   "
-                                 << "untitled";
-    QTest::newRow("empty") << ""
-                           << "untitled";
-    QTest::newRow("single colon") << ":"
-                                  << "_";
-    QTest::newRow("trimmed") << "  Song  "
-                             << "Song";
-    QTest::newRow("others untouched") << "a.b,c;d'e\tf."
-                                      << "a.b,c;d'e\tf.";
-    QTest::newRow("non-latin") << "红豆 / Hóng Dòu"
-                               << "红豆 _ Hóng Dòu";
+    const auto row = [](const char *kind, const char *name, const QString &in, const QString &out) {
+        QTest::newRow(qPrintable(QStringLiteral("%1: %2").arg(kind, name))) << kind << in << out;
+    };
+    // Sheet stamps in seconds (10 digits); nothing for a malformed one.
+    row("time", "two-digit minutes", "03:25:37", "205.4933333");
+    row("time", "one-digit minutes", "3:25:37", "205.4933333");
+    row("time", "no range test", "99:99:99", "6040.32");
+    row("time", "long minutes", "120:00:00", "7200");
+    row("time", "two parts", "03:25", "0");
+    row("time", "four parts", "00:03:25:37", "0");
+    row("time", "letter", "03:2a:37", "0");
+    row("time", "empty part", "1::2", "0");
+    row("time", "empty text", "", "0");
+    row("hms", "zero", "0", "00:00");
+    row("hms", "below half", "59.49", "00:59");
+    row("hms", "half goes up", "59.5", "01:00");
+    row("hms", "last below an hour", "3599.4", "59:59");
+    row("hms", "rounds to an hour", "3599.5", "01:00:00");
+    row("hms", "hundred hours", "360000", "100:00:00");
+    row("name", "slash colon question", "AC/DC: Live?", "AC_DC_ Live_");
+    row("name", "all nine", "\\/:*?\"<>|", "_________");
+    row("name", "blanks only", "   ", "untitled");
+    row("name", "empty", "", "untitled");
+    row("name", "trimmed", "  Song  ", "Song");
+    row("name", "others untouched", "a.b,c;d'e\tf.", "a.b,c;d'e\tf.");
+    row("name", "non-latin", "红豆 / Hóng Dòu", "红豆 _ Hóng Dòu");
 }
 
-void CueParserTest::sanitize()
+void CueParserTest::conversions()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, expected);
-    QCOMPARE(sanitizeFileName(name), expected);
+    QFETCH(QString, kind);
+    QFETCH(QString, input);
+    const QString got = kind == "time" ? QString::number(cueTimeToSeconds(input), 'g', 10)
+        : kind == "hms"                ? secondsToHMS(input.toDouble())
+                                       : sanitizeFileName(input);
+    QTEST(got, "expected");
 }
 
 void CueParserTest::sameTrack_data()

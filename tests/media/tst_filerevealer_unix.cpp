@@ -1,7 +1,6 @@
 #include "media/filerevealer_unix.h"
 
 #include <QDBusConnection>
-#include <QDBusError>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -20,18 +19,15 @@ public:
     }
 
 public slots:
-    void ShowItems(const QStringList &uris, const QString &)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_calls << QStringLiteral("ShowItems ") + uris.join(QLatin1Char(' '));
-    }
-    void ShowFolders(const QStringList &uris, const QString &)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_calls << QStringLiteral("ShowFolders ") + uris.join(QLatin1Char(' '));
-    }
+    void ShowItems(const QStringList &uris, const QString &) { record("ShowItems ", uris); }
+    void ShowFolders(const QStringList &uris, const QString &) { record("ShowFolders ", uris); }
 
 private:
+    void record(const char *method, const QStringList &uris)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_calls << QLatin1String(method) + uris.join(QLatin1Char(' '));
+    }
     mutable QMutex m_mutex;
     QStringList m_calls;
 };
@@ -40,84 +36,57 @@ class tst_FileRevealer : public QObject
 {
     Q_OBJECT
 
-private:
-    QProcess m_daemon;
-    QString m_address;
-
 private slots:
-    void initTestCase()
+    // The file manager is asked for the item or the folder by URL; without one the folder is
+    // opened; with neither the failure is reported.
+    void revealsThroughFileManagerOrFolder()
     {
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-            { QStringLiteral("--session"), QStringLiteral("--nofork"),
-                QStringLiteral("--print-address=1") });
-        QVERIFY(m_daemon.waitForStarted(5000));
-        QVERIFY(m_daemon.waitForReadyRead(5000));
-        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        QVERIFY(!m_address.isEmpty());
-    }
-
-    void cleanupTestCase()
-    {
-        m_daemon.terminate();
-        m_daemon.waitForFinished(3000);
-    }
-
-    void fileManagerIsAskedForItemOrFolder()
-    {
-        // The service answers from its own thread, as another program would.
-        QThread serviceThread;
-        serviceThread.start();
-        FakeFileManager manager;
-        manager.moveToThread(&serviceThread);
-        QDBusConnection service =
-            QDBusConnection::connectToBus(m_address, QStringLiteral("service"));
-        QVERIFY(service.isConnected());
-        QVERIFY(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
-            QDBusConnection::ExportAllSlots));
-        QVERIFY(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-
-        QStringList fallbacks;
-        UnixFileRevealer revealer(
-            QDBusConnection::connectToBus(m_address, QStringLiteral("client")),
-            [&](const QUrl &url) {
-                fallbacks << url.toString();
-                return true;
-            });
+        QProcess daemon;
+        daemon.start(
+            QStringLiteral("dbus-daemon"), { "--session", "--nofork", "--print-address=1" });
+        QVERIFY(daemon.waitForStarted(5000) && daemon.waitForReadyRead(5000));
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        QStringList opened;
+        const auto opener = [&opened](const QUrl &url) {
+            opened << url.toLocalFile();
+            return true;
+        };
         QTemporaryDir tmp;
         const QString sheet = tmp.path() + QStringLiteral("/My Album/a b.cue");
-        QVERIFY(revealer.showItem(sheet));
-        QVERIFY(revealer.showFolder(tmp.path()));
-        QCOMPARE(manager.calls(),
-            (QStringList { QStringLiteral("ShowItems ") + QUrl::fromLocalFile(sheet).toString(),
-                QStringLiteral("ShowFolders ") + QUrl::fromLocalFile(tmp.path()).toString() }));
-        QVERIFY(fallbacks.isEmpty());
+        {
+            // The service answers from its own thread, as another program would.
+            QThread serviceThread;
+            serviceThread.start();
+            FakeFileManager manager;
+            manager.moveToThread(&serviceThread);
+            QDBusConnection service = QDBusConnection::connectToBus(address, "service");
+            QVERIFY(service.registerObject(
+                "/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots));
+            QVERIFY(service.registerService("org.freedesktop.FileManager1"));
+            UnixFileRevealer revealer(QDBusConnection::connectToBus(address, "client"), opener);
+            QVERIFY(revealer.showItem(sheet));
+            QVERIFY(revealer.showFolder(tmp.path()));
+            QCOMPARE(manager.calls(),
+                (QStringList { "ShowItems " + QUrl::fromLocalFile(sheet).toString(),
+                    "ShowFolders " + QUrl::fromLocalFile(tmp.path()).toString() }));
+            QDBusConnection::disconnectFromBus("service");
+            QDBusConnection::disconnectFromBus("client");
+            serviceThread.quit();
+            serviceThread.wait();
+        }
+        QVERIFY(opened.isEmpty());
 
-        service.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("service"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("client"));
-        serviceThread.quit();
-        serviceThread.wait();
-    }
+        UnixFileRevealer lonely(QDBusConnection::connectToBus(address, "lonely"), opener);
+        QVERIFY(lonely.showItem(sheet));
+        QVERIFY(lonely.showFolder(QStringLiteral("/music/Other")));
+        QCOMPARE(opened, (QStringList { tmp.path() + "/My Album", "/music/Other" }));
+        QDBusConnection::disconnectFromBus("lonely");
 
-    void withoutFileManagerTheFolderIsOpened()
-    {
-        QStringList fallbacks;
-        UnixFileRevealer revealer(
-            QDBusConnection::connectToBus(m_address, QStringLiteral("lonely")),
-            [&](const QUrl &url) {
-                fallbacks << url.toLocalFile();
-                return true;
-            });
-        QVERIFY(revealer.showItem(QStringLiteral("/music/Album/album.cue")));
-        QVERIFY(revealer.showFolder(QStringLiteral("/music/Other")));
-        QCOMPARE(fallbacks,
-            (QStringList { QStringLiteral("/music/Album"), QStringLiteral("/music/Other") }));
-        QDBusConnection::disconnectFromBus(QStringLiteral("lonely"));
-
-        // No bus at all and an opener that fails: the failure is reported.
         UnixFileRevealer nothing(
-            QDBusConnection(QStringLiteral("never connected")), [](const QUrl &) { return false; });
+            QDBusConnection("never connected"), [](const QUrl &) { return false; });
         QVERIFY(!nothing.showItem(QStringLiteral("/x/y.flac")));
+        daemon.terminate();
+        QVERIFY(daemon.waitForFinished(3000));
     }
 };
 

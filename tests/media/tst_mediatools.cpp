@@ -17,7 +17,6 @@ private slots:
     void toolLookup();
     void durationProbe_data();
     void durationProbe();
-    void probeTimeLimit();
     void coverSearch_data();
     void coverSearch();
     void extractNothing_data();
@@ -27,18 +26,15 @@ private slots:
     void lookupOrder();
 
 private:
-    QString fakeTools(const MediaSupport::FakeTool &probe, const MediaSupport::FakeTool &ffmpeg);
     static QString colour(const QString &png);
 
     QTemporaryDir m_dir;
-    QString m_record;
     int m_folders = 0;
 };
 
 void MediaToolsTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_record = m_dir.filePath(QStringLiteral("calls"));
     // Extracted covers go to a cache folder of our own.
     qputenv("XDG_CACHE_HOME", m_dir.filePath(QStringLiteral("cache")).toUtf8());
     QVERIFY(MediaTools::coverCacheFolder().startsWith(m_dir.filePath(QStringLiteral("cache"))));
@@ -47,19 +43,6 @@ void MediaToolsTest::initTestCase()
 void MediaToolsTest::cleanup()
 {
     MediaTools::setToolFolderOverride(QString());
-    QFile::remove(m_record);
-}
-
-QString MediaToolsTest::fakeTools(
-    const MediaSupport::FakeTool &probe, const MediaSupport::FakeTool &ffmpeg)
-{
-    const QString folder = m_dir.filePath(QStringLiteral("tools%1").arg(++m_folders));
-    QDir().mkpath(folder);
-    if (!MediaSupport::makeFakeTool(folder, QStringLiteral("ffprobe"), probe, m_record)
-        || !MediaSupport::makeFakeTool(folder, QStringLiteral("ffmpeg"), ffmpeg, m_record))
-        return QString();
-    MediaTools::setToolFolderOverride(folder);
-    return folder;
 }
 
 // The colour of the picture's middle by its strong channel ("red", "lime", "blue"); pictures
@@ -87,56 +70,49 @@ void MediaToolsTest::toolLookup()
     QCOMPARE(MediaTools::ffprobePath(), QStandardPaths::findExecutable(QStringLiteral("ffprobe")));
     QCOMPARE(MediaTools::ffmpegPath(), QStandardPaths::findExecutable(QStringLiteral("ffmpeg")));
 
-    const QString folder = fakeTools({}, {});
-    QCOMPARE(MediaTools::ffprobePath(), folder + QStringLiteral("/ffprobe"));
-    QCOMPARE(MediaTools::ffmpegPath(), folder + QStringLiteral("/ffmpeg"));
-
     // A folder without them makes them absent, PATH notwithstanding.
-    const QString empty = m_dir.filePath(QStringLiteral("empty"));
-    QDir().mkpath(empty);
-    MediaTools::setToolFolderOverride(empty);
+    MediaSupport::FakeTools tools;
     QVERIFY(!QFileInfo::exists(MediaTools::ffprobePath()));
     QVERIFY(!QFileInfo::exists(MediaTools::ffmpegPath()));
-    QCOMPARE(MediaTools::toolFolder(), empty);
     QCOMPARE(MediaTools::probeMediaDurationSeconds(m_dir.filePath(QStringLiteral("x.wav"))), 0.0);
+    QVERIFY(tools.add(QStringLiteral("ffprobe"), {}) && tools.add(QStringLiteral("ffmpeg"), {}));
+    QCOMPARE(MediaTools::ffprobePath(), MediaTools::toolFolder() + QStringLiteral("/ffprobe"));
+    QCOMPARE(MediaTools::ffmpegPath(), MediaTools::toolFolder() + QStringLiteral("/ffmpeg"));
+    QVERIFY(QFileInfo(MediaTools::ffmpegPath()).isExecutable());
 }
 
 void MediaToolsTest::durationProbe_data()
 {
     QTest::addColumn<QString>("output");
     QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("sleep");
     QTest::addColumn<double>("seconds");
-    QTest::newRow("number") << "245.973333\n" << 0 << 245.973333;
-    QTest::newRow("exit code is not looked at") << "12.5\n" << 1 << 12.5;
-    QTest::newRow("N/A") << "N/A\n" << 0 << 0.0;
-    QTest::newRow("nothing") << "" << 1 << 0.0;
-    QTest::newRow("not a length") << "nan\n" << 0 << 0.0;
+    QTest::newRow("number") << "245.973333\n" << 0 << 0 << 245.973333;
+    QTest::newRow("exit code is not looked at") << "12.5\n" << 1 << 0 << 12.5;
+    QTest::newRow("N/A") << "N/A\n" << 0 << 0 << 0.0;
+    QTest::newRow("nothing") << "" << 1 << 0 << 0.0;
+    QTest::newRow("not a length") << "nan\n" << 0 << 0 << 0.0;
+    // A probe that never answers is given up (and killed) after its time limit.
+    QTest::newRow("never answers") << "42\n" << 0 << 60 << 0.0;
 }
 
 void MediaToolsTest::durationProbe()
 {
     QFETCH(QString, output);
-    QFETCH(int, exitCode);
     QFETCH(double, seconds);
     MediaSupport::FakeTool probe;
     probe.output = output;
+    QFETCH(int, exitCode);
+    QFETCH(int, sleep);
     probe.exitCode = exitCode;
-    QVERIFY(!fakeTools(probe, {}).isEmpty());
+    probe.sleepSeconds = sleep;
+    MediaSupport::FakeTools tools;
+    QVERIFY(tools.add(QStringLiteral("ffprobe"), probe));
     const QString media = m_dir.filePath(QStringLiteral("some file.flac"));
     QCOMPARE(MediaTools::probeMediaDurationSeconds(media), seconds);
-    QCOMPARE(MediaSupport::recordedCalls(m_record),
+    QCOMPARE(tools.calls(),
         (QList<QStringList> { { "-v", "error", "-show_entries", "format=duration", "-of",
             "default=noprint_wrappers=1:nokey=1", media } }));
-}
-
-void MediaToolsTest::probeTimeLimit()
-{
-    // A probe that never answers is given up (and killed) after its time limit.
-    MediaSupport::FakeTool probe;
-    probe.output = QStringLiteral("42\n");
-    probe.sleepSeconds = 60;
-    QVERIFY(!fakeTools(probe, {}).isEmpty());
-    QCOMPARE(MediaTools::probeMediaDurationSeconds(m_dir.filePath(QStringLiteral("a.wav"))), 0.0);
 }
 
 void MediaToolsTest::coverSearch_data()
@@ -174,7 +150,6 @@ void MediaToolsTest::coverSearch()
 void MediaToolsTest::extractNothing_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("real video, no cover") << "video";
     QTest::newRow("audio only") << "audio";
     QTest::newRow("no file") << "missing";
     QTest::newRow("tools absent") << "absent";
@@ -184,15 +159,12 @@ void MediaToolsTest::extractNothing()
 {
     QFETCH(QString, kind);
     QString media = m_dir.filePath(QStringLiteral("nothing-%1.mkv").arg(kind));
-    if (kind == QLatin1String("video"))
-        QVERIFY(MediaSupport::makeVideoFile(media));
-    else if (kind == QLatin1String("audio"))
+    if (kind == QLatin1String("audio"))
         QVERIFY(TestSupport::makeTone(media, 440, 0.5));
+    std::unique_ptr<MediaSupport::FakeTools> none;
     if (kind == QLatin1String("absent")) {
         QVERIFY(MediaSupport::makeFlacWithPicture(media, QStringLiteral("blue"), 0.5));
-        const QString empty = m_dir.filePath(QStringLiteral("empty"));
-        QDir().mkpath(empty);
-        MediaTools::setToolFolderOverride(empty);
+        none = std::make_unique<MediaSupport::FakeTools>();
     }
     QCOMPARE(MediaTools::extractEmbeddedCover(media), QString());
 }
@@ -207,15 +179,15 @@ void MediaToolsTest::extractArguments()
                        R"({"index":2,"codec_type":"video","disposition":{"attached_pic":1}}]})");
     MediaSupport::FakeTool ffmpeg;
     ffmpeg.writeLastArgument = "PNG";
-    QVERIFY(!fakeTools(probe, ffmpeg).isEmpty());
+    MediaSupport::FakeTools tools;
+    QVERIFY(
+        tools.add(QStringLiteral("ffprobe"), probe) && tools.add(QStringLiteral("ffmpeg"), ffmpeg));
     const QString media = m_dir.filePath(QStringLiteral("args.flac"));
     const QString png = MediaTools::extractEmbeddedCover(media);
     QCOMPARE(QFileInfo(png).fileName(), QStringLiteral("args.embedded_cover.png"));
-    QFile file(png);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("PNG"));
+    QCOMPARE(MediaSupport::readFile(png), QByteArray("PNG"));
 
-    const QList<QStringList> calls = MediaSupport::recordedCalls(m_record);
+    const QList<QStringList> calls = tools.calls();
     QCOMPARE(calls.size(), 2);
     QCOMPARE(calls.at(1).mid(0, 7),
         (QStringList { "-y", "-i", media, "-map", "0:v:1", "-frames:v", "1" }));
@@ -231,11 +203,11 @@ void MediaToolsTest::extractArguments()
         QStringLiteral(R"({"streams":[{"codec_type":"audio","disposition":{"attached_pic":1}}]})"),
     };
     for (const QString &listing : listings) {
-        QFile::remove(m_record);
+        tools.clearCalls();
         probe.output = listing;
-        QVERIFY(!fakeTools(probe, ffmpeg).isEmpty());
+        QVERIFY(tools.add(QStringLiteral("ffprobe"), probe));
         QVERIFY2(MediaTools::extractEmbeddedCover(media).isEmpty(), qPrintable(listing));
-        QCOMPARE(MediaSupport::recordedCalls(m_record).size(), 1);
+        QCOMPARE(tools.calls().size(), 1);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "media/audiofiles.h"
 #include "media/openfilesplan.h"
+#include "support/mediasupport.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -7,30 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray albumSheet(const QString &audioName, const QStringList &titles)
-{
-    QByteArray text =
-        "PERFORMER \"Someone\"\nTITLE \"An Album\"\nFILE \"" + audioName.toUtf8() + "\" WAVE\n";
-    for (int i = 0; i < titles.size(); ++i) {
-        text += QStringLiteral("  TRACK %1 AUDIO\n    TITLE \"%2\"\n    INDEX 01 00:%3:00\n")
-                    .arg(i + 1, 2, 10, QLatin1Char('0'))
-                    .arg(titles.at(i))
-                    .arg(i, 2, 10, QLatin1Char('0'))
-                    .toUtf8();
-    }
-    return text;
-}
-
-} // namespace
+using MediaSupport::cueSheet;
+using MediaSupport::writeFile;
 
 class tst_OpenFiles : public QObject
 {
@@ -46,21 +25,19 @@ private slots:
     {
         QVERIFY(QDir().mkpath(path("Album")) && QDir().mkpath(path("Neighbour")));
         QVERIFY(TestSupport::makeTone(path("Album/CDImage.flac"), 440, 3.0));
-        writeFile(path("Album/CDImage.cue"),
-            albumSheet(QStringLiteral("CDImage.flac"), { "One", "Song", "Three" }));
-        writeFile(path("Album/notes.txt"), "liner notes");
-        QVERIFY(TestSupport::makeTone(path("Neighbour/song.flac"), 330, 1.0));
-        writeFile(path("Neighbour/album.cue"),
-            albumSheet(QStringLiteral("album.flac"), { "Intro", " SONG ", "Outro" }));
-        writeFile(path("Loose/a.mp3"), "x");
-        writeFile(path("Loose/b.Flac"), "x");
+        QVERIFY(writeFile(
+                    path("Album/CDImage.cue"), cueSheet("CDImage.flac", { "One", "Song", "Three" }))
+            && writeFile(path("Album/notes.txt"), "liner notes")
+            && TestSupport::makeTone(path("Neighbour/song.flac"), 330, 1.0)
+            && writeFile(
+                path("Neighbour/album.cue"), cueSheet("album.flac", { "Intro", " SONG ", "Outro" }))
+            && writeFile(path("Loose/a.mp3"), "x") && writeFile(path("Loose/b.Flac"), "x"));
     }
 
     void listingAFolder()
     {
-        writeFile(path("Folder/SONG.FLAC"), "x");
-        writeFile(path("Folder/cover.jpg"), "x");
-        writeFile(path("Folder/sub/inner.flac"), "x");
+        QVERIFY(writeFile(path("Folder/SONG.FLAC"), "x") && writeFile(path("Folder/cover.jpg"), "x")
+            && writeFile(path("Folder/sub/inner.flac"), "x"));
         const QVector<TrackInfo> tracks = AudioFiles::listAudioFiles(path("Folder"));
         QCOMPARE(tracks.size(), 1);
         const TrackInfo &t = tracks.first();

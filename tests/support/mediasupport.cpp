@@ -77,30 +77,53 @@ bool makeFlacWithPicture(const QString &path, const QString &colour, double seco
 {
     QTemporaryDir scratch;
     const QString picture = scratch.filePath(QStringLiteral("picture.png"));
-    if (!TestSupport::makeAudio(picture, QStringLiteral("color=c=%1:s=32x32").arg(colour),
-            { QStringLiteral("-frames:v"), QStringLiteral("1") }))
-        return false;
-    const QString tone =
-        QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds);
-    return TestSupport::run(QStringLiteral("ffmpeg"),
-        { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-            QStringLiteral("-i"), tone, QStringLiteral("-i"), picture, QStringLiteral("-map"),
-            QStringLiteral("0:a"), QStringLiteral("-map"), QStringLiteral("1:v"),
-            QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"),
-            QStringLiteral("flac"), QStringLiteral("-c:v"), QStringLiteral("png"),
-            QStringLiteral("-disposition:v"), QStringLiteral("attached_pic"), path });
+    return TestSupport::makeAudio(picture, "color=c=" + colour + ":s=32x32", { "-frames:v", "1" })
+        && TestSupport::run(QStringLiteral("ffmpeg"),
+            { "-v", "error", "-y", "-f", "lavfi", "-i",
+                QStringLiteral("sine=frequency=440:duration=%1").arg(seconds), "-i", picture,
+                "-map", "0:a", "-map", "1:v", "-ac", "2", "-c:a", "flac", "-c:v", "png",
+                "-disposition:v", "attached_pic", path });
 }
 
-bool makeVideoFile(const QString &path)
+FakeTools::FakeTools()
 {
-    return TestSupport::run(QStringLiteral("ffmpeg"),
-        { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-            QStringLiteral("-i"), QStringLiteral("testsrc=size=64x64:rate=10:duration=1"),
-            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-c:v"),
-            QStringLiteral("ffv1"), QStringLiteral("-c:a"), QStringLiteral("flac"), path });
+    QDir().mkpath(m_dir.filePath(QStringLiteral("bin")));
+    MediaTools::setToolFolderOverride(m_dir.filePath(QStringLiteral("bin")));
+}
+
+FakeTools::~FakeTools()
+{
+    MediaTools::setToolFolderOverride(QString());
+}
+
+bool FakeTools::add(const QString &name, const FakeTool &behaviour)
+{
+    return makeFakeTool(m_dir.filePath(QStringLiteral("bin")), name, behaviour,
+        m_dir.filePath(QStringLiteral("calls")));
+}
+
+QList<QStringList> FakeTools::calls() const
+{
+    return recordedCalls(m_dir.filePath(QStringLiteral("calls")));
+}
+
+void FakeTools::clearCalls()
+{
+    QFile::remove(m_dir.filePath(QStringLiteral("calls")));
+}
+
+QByteArray cueSheet(const QString &audioName, const QStringList &titles, int secondsApart)
+{
+    QString text = QStringLiteral("FILE \"%1\" WAVE\n").arg(audioName);
+    for (int i = 0; i < titles.size(); ++i) {
+        const int at = i * secondsApart;
+        text += QStringLiteral("  TRACK %1 AUDIO\n    TITLE \"%2\"\n    INDEX 01 %3:%4:00\n")
+                    .arg(i + 1, 2, 10, QLatin1Char('0'))
+                    .arg(titles.at(i))
+                    .arg(at / 60, 2, 10, QLatin1Char('0'))
+                    .arg(at % 60, 2, 10, QLatin1Char('0'));
+    }
+    return text.toUtf8();
 }
 
 QByteArray readFile(const QString &path)

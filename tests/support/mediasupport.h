@@ -5,9 +5,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // Helpers for the media tests: stand-ins for ffprobe/ffmpeg that record how they were called,
-// and generated audio with pictures or video.
+// and generated audio with a picture.
 namespace MediaSupport {
 
 struct FakeTool
@@ -28,6 +29,24 @@ bool makeFakeTool(const QString &folder, const QString &name, const FakeTool &be
 bool useFakeFfmpeg(const QString &folder, const QByteArray &writes, int exitCode, int sleepSeconds,
     const QString &recordFile);
 
+// While it exists the program finds only the stand-ins added to a folder of its own (none at
+// first: no tools at all); calls() lists every call made to them, oldest first.
+class FakeTools
+{
+public:
+    FakeTools();
+    ~FakeTools();
+    bool add(const QString &name, const FakeTool &behaviour);
+    QList<QStringList> calls() const;
+    void clearCalls();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A sheet of one album file with a track per title, the tracks secondsApart apart.
+QByteArray cueSheet(const QString &audioName, const QStringList &titles, int secondsApart = 1);
+
 // The argument lists recorded so far, one per call, oldest first; empty when none.
 QList<QStringList> recordedCalls(const QString &recordFile);
 
@@ -47,8 +66,5 @@ TrackInfo wholeTrack(const QString &file, const QString &title = QString());
 // A stereo FLAC tone of the given length carrying a 32x32 attached picture of one colour
 // (an ffmpeg colour name such as "red").
 bool makeFlacWithPicture(const QString &path, const QString &colour, double seconds);
-
-// A Matroska file with a tone and a real (moving) video stream.
-bool makeVideoFile(const QString &path);
 
 } // namespace MediaSupport

@@ -1,7 +1,10 @@
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <QLoggingCategory>
+#include <QMutex>
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace TestSupport {
 
@@ -76,4 +79,36 @@ QProcessEnvironment isolatedEnvironment(const QString &root)
 bool TestSupport::makeFifo(const QString &path)
 {
     return run(QStringLiteral("mkfifo"), { path }, 5000);
+}
+
+namespace {
+QMutex g_logMutex;
+QStringList g_logLines;
+QtMessageHandler g_previousHandler = nullptr;
+} // namespace
+
+LogCapture::LogCapture()
+{
+    QMutexLocker lock(&g_logMutex);
+    g_logLines.clear();
+    g_previousHandler =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+            QMutexLocker lock(&g_logMutex);
+            g_logLines << m;
+        });
+    // Release builds keep the program's debug lines off unless asked.
+    QLoggingCategory::setFilterRules(QStringLiteral("quellin.debug=true"));
+}
+
+LogCapture::~LogCapture()
+{
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(g_previousHandler);
+}
+
+QStringList LogCapture::linesStartingWith(const QString &prefix) const
+{
+    QMutexLocker lock(&g_logMutex);
+    return g_logLines.filter(
+        QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(prefix)));
 }

@@ -31,3 +31,12 @@ bool makeFifo(const QString &path);
 QProcessEnvironment isolatedEnvironment(const QString &root);
 
 } // namespace TestSupport
+
+// Collects the debug lines written while it exists (one capture at a time).
+class LogCapture
+{
+public:
+    LogCapture();
+    ~LogCapture();
+    QStringList linesStartingWith(const QString &prefix) const;
+};

