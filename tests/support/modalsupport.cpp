@@ -15,25 +15,23 @@
 
 namespace TestSupport {
 
-namespace {
-    // Polls every 5 ms until found() returns true or timeoutMs have passed. Stopped while found()
-    // runs: an answer may run a nested event loop.
-    void pollUntil(const std::function<bool()> &found, int timeoutMs)
-    {
-        auto *timer = new QTimer;
-        QElapsedTimer clock;
-        clock.start();
-        timer->setInterval(5);
-        QObject::connect(timer, &QTimer::timeout, [timer, clock, found, timeoutMs]() {
-            timer->stop();
-            if (found() || clock.elapsed() > timeoutMs)
-                timer->deleteLater();
-            else
-                timer->start();
-        });
-        timer->start();
-    }
-} // namespace
+// Polls every 5 ms until found() returns true or timeoutMs have passed. Stopped while found()
+// runs: an answer may run a nested event loop.
+static void pollUntil(const std::function<bool()> &found, int timeoutMs, QObject *owner = nullptr)
+{
+    auto *timer = new QTimer(owner);
+    QElapsedTimer clock;
+    clock.start();
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, found, timeoutMs]() {
+        timer->stop();
+        if (found() || clock.elapsed() > timeoutMs)
+            timer->deleteLater();
+        else
+            timer->start();
+    });
+    timer->start();
+}
 
 void whenModalShown(const std::function<void(QWidget *)> &action, int timeoutMs)
 {
@@ -48,7 +46,7 @@ void whenModalShown(const std::function<void(QWidget *)> &action, int timeoutMs)
         timeoutMs);
 }
 
-std::shared_ptr<QString> answerNextBox(bool sure, int timeoutMs)
+std::shared_ptr<QString> answerNextBox(bool sure, int timeoutMs, QObject *owner)
 {
     auto text = std::make_shared<QString>();
     pollUntil(
@@ -64,7 +62,7 @@ std::shared_ptr<QString> answerNextBox(bool sure, int timeoutMs)
             }
             return false;
         },
-        timeoutMs);
+        timeoutMs, owner);
     return text;
 }
 

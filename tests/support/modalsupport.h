@@ -18,8 +18,9 @@ void whenModalShown(const std::function<void(QWidget *)> &action, int timeoutMs 
 
 // Answers the next message box that shows with its sure (or cancel) button; its text lands in
 // the result. Found among the top-level widgets: a window-modal progress dialog may be the
-// active modal widget meanwhile.
-std::shared_ptr<QString> answerNextBox(bool sure = true, int timeoutMs = 5000);
+// active modal widget meanwhile. Gives up after timeoutMs, or when owner goes.
+std::shared_ptr<QString> answerNextBox(
+    bool sure = true, int timeoutMs = 5000, QObject *owner = nullptr);
 
 // The texts of one column of the list's top-level rows.
 QStringList columnTexts(const QTreeWidget *list, int column);
