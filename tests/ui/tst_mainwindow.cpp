@@ -15,7 +15,7 @@
 #include <QThreadPool>
 #include <QtTest>
 
-// The window's settings at start, its pages and its cover.
+// The window's settings at start and its cover.
 class tst_MainWindow : public QObject
 {
     Q_OBJECT
@@ -25,7 +25,6 @@ private slots:
     void startSettings_data();
     void startSettings();
     void navigationButtonsStorePage();
-    void playingPage();
     void coverThumbnailRescaledOncePerSize();
     void onlyTheNewestCoverLands();
 
@@ -98,47 +97,6 @@ void tst_MainWindow::navigationButtonsStorePage()
     }
 }
 
-void tst_MainWindow::playingPage()
-{
-    MainWindow window;
-    window.resize(1167, 680);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto *main = child<QStackedWidget>(window, "swMainView");
-    window.showPlayingView();
-    QCOMPARE(main->currentWidget()->objectName(), QString("swPlayingView"));
-    // Nothing plays: the play buttons show.
-    QVERIFY(child(window, "hsPlayProcessSlider")->isHidden());
-    QVERIFY(
-        !child(window, "btnPlayMusic")->isHidden() && child(window, "btnPauseMusic")->isHidden());
-    child<QPushButton>(window, "btnBack")->click();
-    QCOMPARE(main->currentWidget()->objectName(), QString("swMusicLibrary"));
-    QVERIFY(!child(window, "btnPlay")->isHidden() && child(window, "btnPause")->isHidden());
-
-    // The page paints its own background from the accent colour: the placeholder's blue, and
-    // the cover theme's accent for a cover (the labels in its text colour).
-    auto *disc = window.findChild<SpinningDiscView *>();
-    disc->setCover(MainWindow::defaultCoverPixmap(QSize(256, 256)), true);
-    window.showPlayingView();
-    QCOMPARE(window.accent().name(), QString("#3c78b0"));
-    const QImage shot = child(window, "swPlayingView")->grab().toImage();
-    const QColor top = shot.pixelColor(40, 8);
-    QVERIFY2(qAbs(top.red() - 0x3c) <= 12 && qAbs(top.green() - 0x78) <= 12
-            && qAbs(top.blue() - 0xb0) <= 12,
-        qPrintable(top.name()));
-    QVERIFY(shot.pixelColor(40, shot.height() - 8).blue() < top.blue() - 30); // darker below
-    QImage cover(64, 64, QImage::Format_RGB32);
-    cover.fill(QColor(230, 230, 60));
-    disc->setCover(QPixmap::fromImage(cover), false);
-    window.applyCoverTheme(true);
-    const QColor accent =
-        CoverTheme::accentFor(disc->primaryColor(), disc->secondaryColor(), false);
-    QCOMPARE(window.accent(), accent);
-    QCOMPARE(child<QLabel>(window, "lbName")->styleSheet(),
-        QString("color:%1;").arg(CoverTheme::textColorFor(accent).name()));
-    QCOMPARE(disc->ringColor(), accent.lighter(103));
-}
-
 void tst_MainWindow::coverThumbnailRescaledOncePerSize()
 {
     auto window = WindowFixture::open();
@@ -186,7 +144,12 @@ void tst_MainWindow::onlyTheNewestCoverLands()
     QVERIFY(!label->pixmap(Qt::ReturnByValue).isNull()); // the placeholder meanwhile
     settle();
     QCOMPARE(labelCentre(label), QColor(Qt::blue));
-    QCOMPARE(window->accent(), CoverTheme::accentFor(Qt::blue, Qt::blue, false));
+    // The playing page takes its colours from the cover.
+    const QColor accent = CoverTheme::accentFor(Qt::blue, Qt::blue, false);
+    QCOMPARE(window->accent(), accent);
+    QCOMPARE(disc->ringColor(), accent.lighter(103));
+    QCOMPARE(child<QLabel>(*window, "lbName")->styleSheet(),
+        QString("color:%1;").arg(CoverTheme::textColorFor(accent).name()));
 
     window->loadCover(slow, true);
     QVERIFY(disc->isDefaultCover()); // a starting track resets the disc at once
