@@ -38,10 +38,6 @@ int runEventLoop(QObject *context, const std::function<void()> &action)
     return code;
 }
 
-QImage iconImage(const QPushButton *button)
-{
-    return button->icon().pixmap(button->iconSize()).toImage();
-}
 } // namespace
 
 // The tray icon and the window's hide, close and quit behaviour, on a real window. The headless
@@ -142,19 +138,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto *main = child<QStackedWidget>(window, "swMainView");
         auto *left = child<QStackedWidget>(window, "stackedWidget");
-        auto *play = child<QPushButton>(window, "btnPlay");
         QWidget *page = child(window, "swPlayingView");
-        // A light cover: the playing page's colours and icons differ from the library's.
+        // A light cover: the playing page's colours differ from the library's.
         QImage cover(64, 64, QImage::Format_RGB32);
         cover.fill(QColor(250, 230, 90));
         window.findChild<SpinningDiscView *>()->setCover(QPixmap::fromImage(cover), false);
         left->setCurrentIndex(leftPage);
-        const QImage libraryIcon = iconImage(play);
         if (playingPage)
             window.showPlayingView();
         const QColor accent = window.accent();
-        const QImage icon = iconImage(play);
-        QVERIFY(playingPage == (icon != libraryIcon));
 
         if (state == 1)
             window.showMinimized();
@@ -181,7 +173,6 @@ private slots:
         if (!playingPage)
             return;
         QCOMPARE(window.accent(), accent);
-        QCOMPARE(iconImage(play), icon);
         const QColor top = page->grab().toImage().pixelColor(page->width() / 2, 4);
         QVERIFY2(qAbs(top.red() - accent.red()) <= 12 && qAbs(top.green() - accent.green()) <= 12
                 && qAbs(top.blue() - accent.blue()) <= 12,
