@@ -111,6 +111,8 @@ private slots:
         auto *combo = child<QComboBox>(*window, "cbSourcePath");
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->currentText(), other);
+        combo->setCurrentIndex(0); // the user's choice is the next start's folder
+        QCOMPARE(ConfigService::instance()->value("sourcePath"), library);
         // Declining the question changes nothing; deleting both leaves nothing.
         auto asked = answerNextBox(false);
         window->on_btnDeleteSourcePath_clicked();
@@ -152,10 +154,12 @@ private slots:
         QVERIFY(window);
         window->on_twSourceView_itemClicked(treeItem(*window, "slow.cue"), 0);
         window->on_twSourceView_itemClicked(treeItem(*window, "fast.cue"), 0);
+        auto *current = child<QTreeWidget>(*window, "twCurrentMusicView");
+        QTRY_COMPARE(columnTexts(current, 0), (QStringList { "Fast A", "Fast B" }));
+        // The slow sheet's result, come in since, changed nothing.
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
-        auto *current = child<QTreeWidget>(*window, "twCurrentMusicView");
         QCOMPARE(columnTexts(current, 0), (QStringList { "Fast A", "Fast B" }));
         QCOMPARE(window->playbackEngine()->playQueue().size(), 2);
     }
