@@ -176,7 +176,9 @@ void tst_PlayingView::inputs_data()
     // "key <keys> [widget]", "wheel <angle> <widget>", "click|tip <fraction along> <widget>",
     // "page": the playing page shows.
     QTest::addColumn<QStringList>("inputs");
-    QTest::addColumn<QString>("state"); // playing/paused, entry, both volume sliders, stored
+    // Playing/paused, entry, both volume sliders, stored volume, "open": the speaker's slider
+    // shows.
+    QTest::addColumn<QString>("state");
     QTest::addColumn<int>("minMs"); // paused position and the slider's value; -1: not checked
     QTest::addColumn<int>("maxMs");
     QTest::addColumn<QString>("tip"); // the slider's tooltip; empty: not checked
@@ -193,8 +195,12 @@ void tst_PlayingView::inputs_data()
         << false << QStringList { "key Ctrl+Up" } << "playing 1 55 55 55" << -1 << -1 << "";
     QTest::newRow("Ctrl+Down: softer")
         << true << QStringList { "key Ctrl+Down" } << "paused 1 45 45 45" << -1 << -1 << "";
-    QTest::newRow("wheel up on the library's volume")
-        << false << QStringList { "wheel 120 hsVolume" } << "playing 1 53 53 53" << -1 << -1 << "";
+    QTest::newRow("wheel over the speaker button: two notches down")
+        << false << QStringList { "wheel -240 btnVolume" } << "playing 1 40 40 40" << -1 << -1
+        << "";
+    QTest::newRow("speaker button click opens its slider")
+        << false << QStringList { "click 0.5 btnVolume" } << "playing 1 50 50 50 open" << -1 << -1
+        << "";
     QTest::newRow("wheel down on the playing page's volume")
         << false << QStringList { "page", "wheel -120 hsVolumeMusic" } << "playing 1 47 47 47" << -1
         << -1 << "";
@@ -270,18 +276,22 @@ void tst_PlayingView::inputs()
             slider = qobject_cast<QSlider *>(target);
     }
     const auto now = [&]() {
-        return QStringLiteral("%1 %2 %3 %4 %5")
+        auto *library = child<QSlider>(*window, "hsVolume");
+        return QStringLiteral("%1 %2 %3 %4 %5 %6")
             .arg(engine->isPaused()       ? "paused"
                     : engine->isPlaying() ? "playing"
                                           : "stopped")
             .arg(engine->currentIndex())
-            .arg(child<QSlider>(*window, "hsVolume")->value())
+            .arg(library->value())
             .arg(child<QSlider>(*window, "hsVolumeMusic")->value())
-            .arg(ConfigService::instance()->value("volume"));
+            .arg(ConfigService::instance()->value("volume"), library->isVisible() ? "open" : "")
+            .trimmed();
     };
     // A switch waits for its fade-out: bounded waits on what the engine reports.
     QFETCH(QString, state);
     QTRY_COMPARE_WITH_TIMEOUT(now(), state, 5000);
+    QCOMPARE(child(*window, "btnVolume")->toolTip(),
+        QStringLiteral("Volume: %1 %").arg(child<QSlider>(*window, "hsVolume")->value()));
     if (minMs >= 0) {
         const qint64 at = engine->pausedPositionMs() - qRound64(engine->trackStart() * 1000);
         QVERIFY2(at >= minMs && at <= maxMs, qPrintable(QString::number(at)));
