@@ -1,8 +1,14 @@
 #pragma once
 
-#include <functional>
+#include "support/databasefixture.h"
 
-class QWidget;
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class MainWindow;
+class QTreeWidget;
 
 namespace TestSupport {
 
@@ -10,4 +16,37 @@ namespace TestSupport {
 // test can answer a dialog that a call under test runs with exec(). Gives up after timeoutMs.
 void whenModalShown(const std::function<void(QWidget *)> &action, int timeoutMs = 5000);
 
+// Answers the next message box that shows with its sure (or cancel) button; its text lands in
+// the result. Found among the top-level widgets: a window-modal progress dialog may be the
+// active modal widget meanwhile. Gives up after timeoutMs, or when owner goes.
+std::shared_ptr<QString> answerNextBox(
+    bool sure = true, int timeoutMs = 5000, QObject *owner = nullptr);
+
+// The texts of one column of the list's top-level rows.
+QStringList columnTexts(const QTreeWidget *list, int column);
+
 } // namespace TestSupport
+
+// Fresh databases with the settings loaded and covers cached in a test folder: what a window
+// test starts from.
+class WindowFixture
+{
+public:
+    WindowFixture();
+    // Lets background work finish before the databases go.
+    ~WindowFixture();
+    bool isValid() const { return m_db.isValid(); }
+    // As a restart of the program: the databases reopened, the settings loaded again.
+    bool restart();
+    // A new main window, shown and exposed; nullptr when it does not show.
+    static std::unique_ptr<MainWindow> open();
+
+private:
+    DatabaseFixture m_db;
+};
+
+// The window's child of that object name.
+template <typename T = QWidget> T *child(const QWidget &window, const char *name)
+{
+    return window.findChild<T *>(QLatin1String(name));
+}

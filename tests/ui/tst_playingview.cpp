@@ -1,7 +1,6 @@
 #include "app/configservice.h"
 #include "audio/playbackengine.h"
 #include "support/audiosupport.h"
-#include "support/databasefixture.h"
 #include "support/mediasupport.h"
 #include "support/modalsupport.h"
 #include "support/pulsesupport.h"
@@ -16,166 +15,107 @@
 #include <QSlider>
 #include <QStackedWidget>
 #include <QTemporaryDir>
-#include <QThreadPool>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
-#include <memory>
 
-// The window's transport wired to the real engine, playing generated tones on a private
-// PulseAudio null sink.
+// The window's transport, keys and mice wired to the real engine, playing a generated tone on
+// a private PulseAudio null sink.
 class tst_PlayingView : public QObject
 {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
+    void init() { fixture = std::make_unique<WindowFixture>(); }
+    void cleanup() { fixture.reset(); }
     void buttonsFollowTheEngine();
-    void coverPressShowsPlayingPageOnlyWithATrack();
-    void nextAdvancesOneEntry();
-    void playWithoutSelectionAsks();
     void failureSaysWhy_data();
     void failureSaysWhy();
-    void keysAndGrooveDriveTransport();
+    void inputs_data();
+    void inputs();
 
 private:
-    QVector<TrackInfo> album() const;
-    bool visible(MainWindow &window, const char *name)
-    {
-        return !window.findChild<QWidget *>(name)->isHidden();
-    }
+    // Three 10 s tracks of one file, listed in the window and queued.
+    void showAlbum(MainWindow &window) const;
 
     PulseSupport::PrivateServer pulse;
     QTemporaryDir dir;
-    std::unique_ptr<DatabaseFixture> db;
+    std::unique_ptr<WindowFixture> fixture;
 };
 
 void tst_PlayingView::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
     if (!pulse.start())
         QSKIP("no PulseAudio to play on");
-    QVERIFY(TestSupport::makeTone(dir.filePath("album.flac"), 440, 8.0));
+    QVERIFY(TestSupport::makeTone(dir.filePath("album.flac"), 440, 30.0));
 }
 
-void tst_PlayingView::init()
-{
-    db = std::make_unique<DatabaseFixture>();
-    QVERIFY(db->isValid());
-    ConfigService::instance()->load();
-}
-
-void tst_PlayingView::cleanup()
-{
-    QThreadPool::globalInstance()->waitForDone();
-    db.reset();
-}
-
-QVector<TrackInfo> tst_PlayingView::album() const
+void tst_PlayingView::showAlbum(MainWindow &window) const
 {
     const QString path = dir.filePath("album.flac");
-    return { AudioSupport::track(path, 1, 0, 2), AudioSupport::track(path, 2, 2, 2),
-        AudioSupport::track(path, 3, 4, 2) };
+    const QVector<TrackInfo> tracks { AudioSupport::track(path, 1, 0, 10),
+        AudioSupport::track(path, 2, 10, 10), AudioSupport::track(path, 3, 20, 10) };
+    TrackRow::fill(child<QTreeWidget>(window, "twCurrentMusicView"), tracks, false);
+    window.playbackEngine()->setPlayQueue(tracks);
 }
 
 void tst_PlayingView::buttonsFollowTheEngine()
 {
-    MainWindow window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QVector<TrackInfo> tracks = album();
-    auto *list = window.findChild<QTreeWidget *>("twCurrentMusicView");
-    TrackRow::fill(list, tracks, false);
-    window.playbackEngine()->setPlayQueue(tracks);
-    list->setCurrentItem(list->topLevelItem(1));
+    auto window = WindowFixture::open();
+    QVERIFY(window);
+    showAlbum(*window);
+    PlaybackEngine *engine = window->playbackEngine();
+    auto *main = child<QStackedWidget>(*window, "swMainView");
+    // The buttons showing on both pages, and whether the level meter and disc move.
+    const auto shown = [&window]() {
+        QStringList names;
+        for (const char *name : { "btnPlay", "btnPause", "btnPlayMusic", "btnPauseMusic" })
+            names << (child(*window, name)->isHidden() ? "" : name);
+        names << (child<AudioWaveView>(*window, "audioWaveView")->isActive() ? "wave" : "")
+              << (window->findChild<SpinningDiscView *>()->motion().isSpinning() ? "disc" : "");
+        return names.join(' ').simplified();
+    };
 
-    QVERIFY(visible(window, "btnPlay") && !visible(window, "btnPause"));
-    window.findChild<QPushButton *>("btnPlay")->click();
-    QTRY_VERIFY(window.playbackEngine()->isPlaying());
-    QVERIFY(!visible(window, "btnPlay") && visible(window, "btnPause"));
-    QVERIFY(window.findChild<QPushButton *>("btnPause")->isEnabled());
-    QVERIFY(!visible(window, "btnPlayMusic") && visible(window, "btnPauseMusic"));
-    QVERIFY(visible(window, "hsPlayProcessSlider"));
-    QCOMPARE(window.findChild<QLabel *>("lbName")->text(), QString("Track 2"));
-    QCOMPARE(window.findChild<QLabel *>("lbCurrentPlayingMusic")->text(), QString("Track 2"));
-    QCOMPARE(window.findChild<QSlider *>("hsPlayProcessBar")->maximum(), 2000);
-    QVERIFY(window.findChild<AudioWaveView *>("audioWaveView")->isActive());
-    QVERIFY(window.findChild<SpinningDiscView *>()->motion().isSpinning());
-    QTRY_VERIFY(window.findChild<QSlider *>("hsPlayProcessSlider")->value() > 0);
-
-    window.findChild<QPushButton *>("btnPause")->click();
-    QVERIFY(window.playbackEngine()->isPaused());
-    QVERIFY(visible(window, "btnPlay") && !visible(window, "btnPause"));
-    QVERIFY(visible(window, "btnPlayMusic") && !visible(window, "btnPauseMusic"));
-    QVERIFY(!window.findChild<AudioWaveView *>("audioWaveView")->isActive());
-    QVERIFY(!window.findChild<SpinningDiscView *>()->motion().isSpinning());
-
-    // The playing page's play button resumes; going back to the library keeps the pair right.
-    window.showPlayingView();
-    window.findChild<QPushButton *>("btnPlayMusic")->click();
-    QVERIFY(window.playbackEngine()->isPlaying());
-    window.showLibraryView();
-    QVERIFY(visible(window, "btnPauseMusic") && !visible(window, "btnPlayMusic"));
-}
-
-void tst_PlayingView::coverPressShowsPlayingPageOnlyWithATrack()
-{
-    MainWindow window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto *main = window.findChild<QStackedWidget *>("swMainView");
-    auto *cover = window.findChild<QLabel *>("lbCover");
-    QTest::mouseClick(cover, Qt::LeftButton);
+    // Nothing selected: Play asks; nothing plays, so the cover leads nowhere.
+    auto asked = TestSupport::answerNextBox();
+    child<QPushButton>(*window, "btnPlay")->click();
+    QCOMPARE(
+        *asked, QString("Please select a song from the current music list on the right to play"));
+    QTest::mouseClick(child(*window, "lbCover"), Qt::LeftButton);
     QCOMPARE(main->currentIndex(), 0);
 
-    const QVector<TrackInfo> tracks = album();
-    window.playbackEngine()->playTrack(tracks[0].filePath, 0, 2);
-    QVERIFY(window.playbackEngine()->isPlaying());
-    QTest::mouseClick(window.findChild<QLabel *>("lbCurrentPlayingMusic"), Qt::LeftButton);
+    auto *list = child<QTreeWidget>(*window, "twCurrentMusicView");
+    list->setCurrentItem(list->topLevelItem(1));
+    child<QPushButton>(*window, "btnPlay")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(engine->isPlaying(), 5000);
+    QCOMPARE(shown(), QString("btnPause btnPauseMusic wave disc"));
+    QVERIFY(!child(*window, "hsPlayProcessSlider")->isHidden());
+    QCOMPARE(child<QLabel>(*window, "lbName")->text(), QString("Track 2"));
+    QCOMPARE(child<QLabel>(*window, "lbCurrentPlayingMusic")->text(), QString("Track 2"));
+    QCOMPARE(child<QSlider>(*window, "hsPlayProcessBar")->maximum(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        child<QLabel>(*window, "lbPlayTimeMusic")->text(), QString("0:01 / 0:10"), 5000);
+
+    QTest::mouseClick(child(*window, "lbCurrentPlayingMusic"), Qt::LeftButton);
     QCOMPARE(main->currentIndex(), 1);
-    window.showLibraryView();
-    window.playbackEngine()->pause();
-    QTest::mouseClick(cover, Qt::LeftButton);
+    child<QPushButton>(*window, "btnPauseMusic")->click();
+    QVERIFY(engine->isPaused());
+    QCOMPARE(shown(), QString("btnPlay btnPlayMusic"));
+    window->showLibraryView();
+    QTest::mouseClick(child(*window, "lbCover"), Qt::LeftButton);
     QCOMPARE(main->currentIndex(), 1); // paused counts too
-}
+    child<QPushButton>(*window, "btnPlayMusic")->click();
+    QVERIFY(engine->isPlaying());
 
-void tst_PlayingView::nextAdvancesOneEntry()
-{
-    MainWindow window;
-    const QVector<TrackInfo> tracks = album();
-    window.playbackEngine()->setPlayQueue(tracks);
-    window.findChild<QPushButton *>("btnNext")->click(); // stopped: the first entry at once
-    QTRY_COMPARE(window.playbackEngine()->currentIndex(), 0);
-    QTRY_VERIFY(window.playbackEngine()->isPlaying());
-    window.findChild<QPushButton *>("btnNextMusic")->click();
-    QTRY_COMPARE(window.playbackEngine()->currentIndex(), 1);
-    QTRY_VERIFY(!window.playbackEngine()->isSwitching());
-    QCOMPARE(window.playbackEngine()->currentIndex(), 1);
-    QCOMPARE(window.findChild<QLabel *>("lbName")->text(), QString("Track 2"));
-    window.findChild<QPushButton *>("btnPrev")->click();
-    QTRY_COMPARE(window.playbackEngine()->currentIndex(), 0);
-
-    // An empty queue: Previous does nothing, Next stops.
-    window.playbackEngine()->setPlayQueue({});
-    window.findChild<QPushButton *>("btnPrevMusic")->click();
-    QVERIFY(window.playbackEngine()->isPlaying());
-    window.findChild<QPushButton *>("btnNext")->click();
-    QVERIFY(!window.playbackEngine()->isPlaying());
-    QVERIFY(visible(window, "btnPlay") && !visible(window, "btnPause"));
-}
-
-void tst_PlayingView::playWithoutSelectionAsks()
-{
-    MainWindow window;
-    QString asked;
-    TestSupport::whenModalShown([&](QWidget *box) {
-        asked = box->findChild<QLabel *>("lbMessageBoxContent")->text();
-        box->findChild<QPushButton *>("btnSure")->click();
-    });
-    window.findChild<QPushButton *>("btnPlay")->click();
-    QCOMPARE(
-        asked, QString("Please select a song from the current music list on the right to play"));
-    QVERIFY(!window.playbackEngine()->isPlaying());
+    // Each Next and Previous button of both pages moves one entry, wrapping.
+    const QList<QPair<const char *, int>> steps { { "btnNext", 2 }, { "btnNextMusic", 0 },
+        { "btnPrev", 2 }, { "btnPrevMusic", 1 } };
+    for (const auto &step : steps) {
+        child<QPushButton>(*window, step.first)->click();
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            !engine->isSwitching() && engine->currentIndex() == step.second, step.first, 5000);
+    }
+    QCOMPARE(child<QLabel>(*window, "lbName")->text(), QString("Track 2"));
 }
 
 void tst_PlayingView::failureSaysWhy_data()
@@ -197,7 +137,6 @@ void tst_PlayingView::failureSaysWhy()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
-    QFETCH(QString, message);
     QFETCH(bool, keepsPlaying);
     const QString path = dir.filePath(name);
     if (!bytes.isNull() && bytes.isEmpty())
@@ -208,73 +147,158 @@ void tst_PlayingView::failureSaysWhy()
     MainWindow window;
     const QVector<TrackInfo> tracks { AudioSupport::track(dir.filePath("album.flac"), 1, 0, 8),
         AudioSupport::track(path, 2, 0, 2) };
-    auto *list = window.findChild<QTreeWidget *>("twCurrentMusicView");
+    auto *list = child<QTreeWidget>(window, "twCurrentMusicView");
     TrackRow::fill(list, tracks, false);
     window.playbackEngine()->setPlayQueue(tracks);
     list->setCurrentItem(list->topLevelItem(0));
-    window.findChild<QPushButton *>("btnPlay")->click();
+    child<QPushButton>(window, "btnPlay")->click();
     QVERIFY(window.playbackEngine()->isPlaying());
     window.showPlayingView();
 
-    QString said;
     // Every decoder is tried first, GStreamer's start-up included: a generous bound.
-    TestSupport::whenModalShown(
-        [&](QWidget *box) {
-            said = box->findChild<QLabel *>("lbMessageBoxContent")->text();
-            box->findChild<QPushButton *>("btnSure")->click();
-        },
-        120000);
+    auto said = TestSupport::answerNextBox(true, 120000);
     // A double-click on the row, while the first track plays.
-    QMetaObject::invokeMethod(&window, "on_twCurrentMusicView_itemDoubleClicked",
-        Q_ARG(QTreeWidgetItem *, list->topLevelItem(1)), Q_ARG(int, 0));
-    QTRY_COMPARE_WITH_TIMEOUT(said, message, 120000);
+    window.on_twCurrentMusicView_itemDoubleClicked(list->topLevelItem(1), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!said->isEmpty(), 120000);
+    QTEST(*said, "message");
     QCOMPARE(window.playbackEngine()->isPlaying(), keepsPlaying);
-    QCOMPARE(visible(window, "btnPlay"), !keepsPlaying);
+    QCOMPARE(child(window, "btnPlay")->isHidden(), keepsPlaying);
     // Stopped: nothing of the earlier track is left on screen.
     const QString title = keepsPlaying ? "Track 1" : "";
-    QCOMPARE(window.findChild<QLabel *>("lbCurrentPlayingMusic")->text(), title);
-    QCOMPARE(window.findChild<QLabel *>("lbName")->text(), title);
-    QCOMPARE(
-        window.findChild<QStackedWidget *>("swMainView")->currentIndex(), keepsPlaying ? 1 : 0);
+    QCOMPARE(child<QLabel>(window, "lbCurrentPlayingMusic")->text(), title);
+    QCOMPARE(child<QLabel>(window, "lbName")->text(), title);
+    QCOMPARE(child<QStackedWidget>(window, "swMainView")->currentIndex(), keepsPlaying ? 1 : 0);
 }
 
-void tst_PlayingView::keysAndGrooveDriveTransport()
+void tst_PlayingView::inputs_data()
 {
-    MainWindow window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    const QString path = dir.filePath("album.flac");
-    const QVector<TrackInfo> tracks { AudioSupport::track(path, 1, 0, 8) };
-    auto *list = window.findChild<QTreeWidget *>("twCurrentMusicView");
-    TrackRow::fill(list, tracks, false);
-    window.playbackEngine()->setPlayQueue(tracks);
+    QTest::addColumn<bool>("paused");
+    // "key <keys> [widget]", "wheel <angle> <widget>", "click|tip <fraction along> <widget>",
+    // "page": the playing page shows.
+    QTest::addColumn<QStringList>("inputs");
+    // Playing/paused, entry, both volume sliders, stored volume, "open": the speaker's slider
+    // shows.
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("minMs"); // paused position and the slider's value; -1: not checked
+    QTest::addColumn<int>("maxMs");
+    QTest::addColumn<QString>("tip"); // the slider's tooltip; empty: not checked
+    const QString list = " twCurrentMusicView", bar = " hsPlayProcessSlider";
+    QTest::newRow("Space pauses") << false << QStringList { "key Space" + list }
+                                  << "paused 1 50 50 50" << -1 << -1 << "";
+    QTest::newRow("Space resumes")
+        << true << QStringList { "key Space" + list } << "playing 1 50 50 50" << -1 << -1 << "";
+    QTest::newRow("Ctrl+Right: next")
+        << false << QStringList { "key Ctrl+Right" } << "playing 2 50 50 50" << -1 << -1 << "";
+    QTest::newRow("Ctrl+Left: previous")
+        << false << QStringList { "key Ctrl+Left" } << "playing 0 50 50 50" << -1 << -1 << "";
+    QTest::newRow("Ctrl+Up: louder")
+        << false << QStringList { "key Ctrl+Up" } << "playing 1 55 55 55" << -1 << -1 << "";
+    QTest::newRow("Ctrl+Down: softer")
+        << true << QStringList { "key Ctrl+Down" } << "paused 1 45 45 45" << -1 << -1 << "";
+    QTest::newRow("wheel over the speaker button: two notches down")
+        << false << QStringList { "wheel -240 btnVolume" } << "playing 1 40 40 40" << -1 << -1
+        << "";
+    QTest::newRow("speaker button click opens its slider")
+        << false << QStringList { "click 0.5 btnVolume" } << "playing 1 50 50 50 open" << -1 << -1
+        << "";
+    QTest::newRow("wheel down on the playing page's volume")
+        << false << QStringList { "page", "wheel -120 hsVolumeMusic" } << "playing 1 47 47 47" << -1
+        << -1 << "";
+    QTest::newRow("groove click") << true << QStringList { "click 0.75" + bar }
+                                  << "paused 1 50 50 50" << 6000 << 9500 << "";
+    QTest::newRow("groove click, Left: 5 s back")
+        << true << QStringList { "click 0.75" + bar, "key Left" + bar } << "paused 1 50 50 50"
+        << 1000 << 4500 << "";
+    QTest::newRow("groove click, Right: 5 s on")
+        << true << QStringList { "click 0.1" + bar, "key Right" + bar } << "paused 1 50 50 50"
+        << 5000 << 7000 << "";
+    QTest::newRow("playing page's groove click")
+        << true << QStringList { "page", "click 0.5 hsPlayProcessBar" } << "paused 1 50 50 50"
+        << 3500 << 6500 << "";
+    QTest::newRow("time tooltip at the groove's end")
+        << true << QStringList { "tip 1" + bar } << "paused 1 50 50 50" << -1 << -1 << "0:10";
+    QTest::newRow("time tooltip at the groove's start")
+        << true << QStringList { "tip 0" + bar } << "paused 1 50 50 50" << -1 << -1 << "0:00";
+}
+
+void tst_PlayingView::inputs()
+{
+    QFETCH(bool, paused);
+    QFETCH(QStringList, inputs);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+    QFETCH(QString, tip);
+    auto window = WindowFixture::open();
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    showAlbum(*window);
+    PlaybackEngine *engine = window->playbackEngine();
+    engine->setVolume(0.5);
+    auto *list = child<QTreeWidget>(*window, "twCurrentMusicView");
     list->setFocus();
-    list->setCurrentItem(list->topLevelItem(0));
-    PlaybackEngine *engine = window.playbackEngine();
-
+    list->setCurrentItem(list->topLevelItem(1));
     QTest::keyClick(list, Qt::Key_Return); // plays the selected row
-    QVERIFY(engine->isPlaying());
-    QTest::keyClick(list, Qt::Key_Space);
-    QVERIFY(engine->isPaused());
-    QTest::keyClick(list, Qt::Key_Space);
-    QVERIFY(engine->isPlaying());
+    auto *slider = child<QSlider>(*window, "hsPlayProcessSlider");
+    // The range arrives with the track's first tick: a click before it has nothing to seek in.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        engine->positionMs() > 500 && slider->maximum() == 10000 && slider->isVisible(), 5000);
+    if (paused)
+        engine->pause();
+    QVERIFY(engine->isPaused() == paused);
 
-    // A click on the groove three quarters along seeks there (paused: the position is exact).
-    QTRY_VERIFY_WITH_TIMEOUT(engine->positionMs() > 0, 5000);
-    engine->pause();
-    auto *slider = window.findChild<QSlider *>("hsPlayProcessSlider");
-    // The range arrives with the track's first tick; a click before it has nothing to seek in.
-    QTRY_VERIFY_WITH_TIMEOUT(slider->maximum() > 6000, 5000);
-    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier,
-        QPoint(slider->width() * 3 / 4, slider->height() / 2));
-    const qint64 clicked = engine->pausedPositionMs();
-    // The groove may be narrow: each pixel can be worth a few hundred ms.
-    QVERIFY2(clicked > 4000 && clicked < 8000, qPrintable(QString::number(clicked)));
-    QCOMPARE(slider->value(), int(clicked));
-    // Left goes back 5 s from there.
-    slider->setFocus();
-    QTest::keyClick(slider, Qt::Key_Left);
-    QCOMPARE(engine->pausedPositionMs(), clicked - 5000);
+    for (const QString &input : inputs) {
+        const QStringList words = input.split(' ');
+        QWidget *target = words.size() > 2 ? child(*window, qPrintable(words[2])) : window.get();
+        if (words[0] == "page")
+            window->showPlayingView();
+        if (words[0] == "key") {
+            const int keys = QKeySequence(words.value(1))[0];
+            QTest::keyClick(target, Qt::Key(keys & ~Qt::KeyboardModifierMask),
+                Qt::KeyboardModifiers(keys & Qt::KeyboardModifierMask));
+        }
+        if (words[0] == "wheel") {
+            const QPoint at(target->width() / 2, target->height() / 2);
+            QWheelEvent wheel(at, QPointF(target->mapToGlobal(at)), {},
+                QPoint(0, words.value(1).toInt()), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                false);
+            QCoreApplication::sendEvent(target, &wheel);
+        }
+        const QPoint along(
+            qMin(target->width() - 1, int(target->width() * words.value(1).toDouble())),
+            target->height() / 2);
+        if (words[0] == "click")
+            QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, along);
+        if (words[0] == "tip") {
+            QHelpEvent help(QEvent::ToolTip, along, target->mapToGlobal(along));
+            QCoreApplication::sendEvent(target, &help);
+        }
+        if (minMs >= 0)
+            slider = qobject_cast<QSlider *>(target);
+    }
+    const auto now = [&]() {
+        auto *library = child<QSlider>(*window, "hsVolume");
+        return QStringLiteral("%1 %2 %3 %4 %5 %6")
+            .arg(engine->isPaused()       ? "paused"
+                    : engine->isPlaying() ? "playing"
+                                          : "stopped")
+            .arg(engine->currentIndex())
+            .arg(library->value())
+            .arg(child<QSlider>(*window, "hsVolumeMusic")->value())
+            .arg(ConfigService::instance()->value("volume"), library->isVisible() ? "open" : "")
+            .trimmed();
+    };
+    // A switch waits for its fade-out: bounded waits on what the engine reports.
+    QFETCH(QString, state);
+    QTRY_COMPARE_WITH_TIMEOUT(now(), state, 5000);
+    QCOMPARE(child(*window, "btnVolume")->toolTip(),
+        QStringLiteral("Volume: %1 %").arg(child<QSlider>(*window, "hsVolume")->value()));
+    if (minMs >= 0) {
+        const qint64 at = engine->pausedPositionMs() - qRound64(engine->trackStart() * 1000);
+        QVERIFY2(at >= minMs && at <= maxMs, qPrintable(QString::number(at)));
+        QCOMPARE(slider->value(), int(at));
+    }
+    if (!tip.isEmpty())
+        QCOMPARE(QToolTip::text(), tip);
 }
 
 QTEST_MAIN(tst_PlayingView)

@@ -1,7 +1,6 @@
 #include "app/configservice.h"
 #include "audio/playbackengine.h"
 #include "media/mediatools.h"
-#include "support/databasefixture.h"
 #include "support/mediasupport.h"
 #include "support/modalsupport.h"
 #include "support/pulsesupport.h"
@@ -9,11 +8,9 @@
 #include "ui/mainwindow/mainwindow.h"
 #include "ui/mainwindow/trackrow.h"
 #include "ui/views/iconlineedit.h"
-#include "ui/views/messageboxview.h"
 
 #include <QComboBox>
 #include <QFileDialog>
-#include <QLabel>
 #include <QMenu>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -22,360 +19,244 @@
 #include <QtTest>
 
 using MediaSupport::writeFile;
+using TestSupport::answerNextBox;
+using TestSupport::columnTexts;
 
 namespace {
 QByteArray sheet(const QString &audio, const QStringList &titles)
 {
     QByteArray text = "FILE \"" + audio.toUtf8() + "\" WAVE\n";
     for (int i = 0; i < titles.size(); ++i)
-        text += QStringLiteral("TRACK %1 AUDIO\nTITLE \"%2\"\nINDEX 01 00:%3:00\n")
+        text += QStringLiteral("TRACK %1 AUDIO\nTITLE \"%2\"\nINDEX 01 00:%1:00\n")
                     .arg(i + 1, 2, 10, QLatin1Char('0'))
                     .arg(titles.at(i))
-                    .arg(i, 2, 10, QLatin1Char('0'))
                     .toUtf8();
     return text;
 }
 
-QStringList column(QTreeWidget *list, int c)
+QTreeWidgetItem *treeItem(MainWindow &window, const QString &text)
 {
-    QStringList out;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        out << list->topLevelItem(i)->text(c);
-    return out;
-}
-
-QTreeWidgetItem *treeItem(QTreeWidget *tree, const QString &text)
-{
-    const auto hits = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    const auto hits = child<QTreeWidget>(window, "twSourceView")
+                          ->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return hits.isEmpty() ? nullptr : hits.first();
 }
 
-// Answers the next message box (accepting it) and records its text.
-void answerMessageBox(QString *text, bool accept = true)
+QMenu *openMenu(MainWindow &window, QTreeWidget *list, int row)
 {
-    TestSupport::whenModalShown([text, accept](QWidget *w) {
-        if (auto *box = qobject_cast<MessageBoxView *>(w)) {
-            if (text) {
-                const auto labels = box->findChildren<QLabel *>();
-                for (QLabel *l : labels)
-                    *text += l->text() + QLatin1Char('\n');
-            }
-            accept ? box->accept() : box->reject();
-        }
-    });
+    window.on_twCurrentMusicView_customContextMenuRequested(
+        list->visualItemRect(list->topLevelItem(row)).center());
+    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
 }
 } // namespace
 
+// The source folders, their tree and the track lists they fill, on a real window.
 class tst_SourceLists : public QObject
 {
     Q_OBJECT
 
-private:
     PulseSupport::PrivateServer pulse;
     QTemporaryDir dir;
-    std::unique_ptr<DatabaseFixture> db;
     QString library;
+    std::unique_ptr<WindowFixture> fixture;
 
-    std::unique_ptr<MainWindow> newWindow()
+    std::unique_ptr<MainWindow> openAt(const QString &folder)
     {
-        auto window = std::make_unique<MainWindow>();
-        window->show();
-        return window;
-    }
-    template <typename T> T *child(MainWindow &w, const char *name)
-    {
-        return w.findChild<T *>(name);
+        ConfigService::instance()->setValue("sourcePath", folder);
+        return WindowFixture::open();
     }
 
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         pulse.start();
-        library = dir.filePath(QStringLiteral("Library"));
-        for (const char *sub : { "/Album", "/Songs", "/Loose2" })
-            QDir().mkpath(library + QLatin1String(sub));
-        QVERIFY(TestSupport::makeTone(library + QStringLiteral("/Album/CDImage.flac"), 440, 4.0));
-        writeFile(library + QStringLiteral("/Album/CDImage.cue"),
-            sheet(QStringLiteral("CDImage.flac"), { "One", "Two", "Three" }));
-        writeFile(library + QStringLiteral("/Other/Other.cue"),
-            sheet(QStringLiteral("o.flac"), { "Solo" }));
-        for (const char *name : { "a.flac", "b.mp3", "c.wav" })
-            writeFile(library + QStringLiteral("/Loose/") + QLatin1String(name), "x");
-        writeFile(library + QStringLiteral("/Loose/notes.txt"), "x");
+        library = dir.filePath("Library");
+        QVERIFY(QDir().mkpath(library + "/Album") && QDir().mkpath(library + "/Songs"));
+        QVERIFY(TestSupport::makeTone(library + "/Album/CDImage.flac", 440, 4.0));
+        QVERIFY(TestSupport::makeTone(library + "/Songs/two.flac", 330, 2.0));
+        writeFile(library + "/Album/CDImage.cue", sheet("CDImage.flac", { "One", "Two", "Three" }));
+        writeFile(library + "/Songs/album.cue", sheet("album.flac", { "Intro", "two", "Outro" }));
+        writeFile(library + "/Other/Other.cue", sheet("o.flac", { "Solo" }));
+        for (const char *name : { "a.flac", "b.mp3", "c.wav", "notes.txt" })
+            writeFile(library + "/Loose/" + name, "x");
     }
-
-    void init()
-    {
-        db = std::make_unique<DatabaseFixture>();
-        QVERIFY(db->isValid());
-        ConfigService::instance()->load();
-    }
-
+    void init() { fixture = std::make_unique<WindowFixture>(); }
     void cleanup()
     {
-        QThreadPool::globalInstance()->waitForDone();
+        fixture.reset();
         MediaTools::setToolFolderOverride(QString());
-        db.reset();
     }
 
     void folderListAcrossRestarts()
     {
-        ConfigService::instance()->setValue(QStringLiteral("sourcePath"), library);
+        const QString other = library + "/Other";
         {
-            auto window = newWindow();
-            auto *combo = child<QComboBox>(*window, "cbSourcePath");
-            QCOMPARE(combo->count(), 1);
-            QCOMPARE(combo->currentText(), library);
-            QVERIFY(treeItem(
-                child<QTreeWidget>(*window, "twSourceView"), QStringLiteral("CDImage.cue")));
-
-            // Adding a folder through the folder dialog.
-            const QString other = library + QStringLiteral("/Other");
+            auto window = openAt(library);
+            QVERIFY(window);
+            QVERIFY(treeItem(*window, "CDImage.cue"));
             TestSupport::whenModalShown([other](QWidget *w) {
                 auto *dialog = qobject_cast<QFileDialog *>(w);
-                QVERIFY(dialog);
-                QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Media Folder"));
                 dialog->setDirectory(other);
                 dialog->selectFile(other);
                 QMetaObject::invokeMethod(dialog, "accept");
             });
-            QMetaObject::invokeMethod(window.get(), "on_btnSelectSourcePath_clicked");
-            QCOMPARE(combo->count(), 2);
-            QCOMPARE(combo->currentText(), other);
-            QCOMPARE(ConfigService::instance()->value(QStringLiteral("sourcePathList")),
-                QStringLiteral("[\"%1\",\"%2\"]").arg(library, other));
-            QCOMPARE(ConfigService::instance()->value(QStringLiteral("sourcePath")), other);
+            window->on_btnSelectSourcePath_clicked();
             QCOMPARE(child<QTreeWidget>(*window, "twSourceView")->topLevelItem(0)->text(0),
-                QStringLiteral("Other"));
+                QString("Other"));
         }
-        QVERIFY(db->restart());
-        ConfigService::instance()->load();
-        {
-            auto window = newWindow();
-            auto *combo = child<QComboBox>(*window, "cbSourcePath");
-            QCOMPARE(combo->count(), 2);
-            QCOMPARE(combo->currentText(), library + QStringLiteral("/Other"));
-            // Declining the question changes nothing; deleting both leaves nothing.
-            answerMessageBox(nullptr, false);
-            QMetaObject::invokeMethod(window.get(), "on_btnDeleteSourcePath_clicked");
-            QCOMPARE(combo->count(), 2);
-            for (int i = 0; i < 2; ++i) {
-                answerMessageBox(nullptr);
-                QMetaObject::invokeMethod(window.get(), "on_btnDeleteSourcePath_clicked");
-            }
-            QCOMPARE(combo->count(), 0);
-            QCOMPARE(child<QTreeWidget>(*window, "twSourceView")->topLevelItemCount(), 0);
-            QCOMPARE(
-                ConfigService::instance()->value(QStringLiteral("sourcePath"), QStringLiteral("-")),
-                QStringLiteral("-"));
+        QVERIFY(fixture->restart());
+        QCOMPARE(ConfigService::instance()->value("sourcePathList"),
+            QStringLiteral("[\"%1\",\"%2\"]").arg(library, other));
+        auto window = WindowFixture::open();
+        QVERIFY(window);
+        auto *combo = child<QComboBox>(*window, "cbSourcePath");
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->currentText(), other);
+        combo->setCurrentIndex(0); // the user's choice is the next start's folder
+        QCOMPARE(ConfigService::instance()->value("sourcePath"), library);
+        // Declining the question changes nothing; deleting both leaves nothing.
+        auto asked = answerNextBox(false);
+        window->on_btnDeleteSourcePath_clicked();
+        QVERIFY(!asked->isEmpty());
+        QCOMPARE(combo->count(), 2);
+        for (int i = 0; i < 2; ++i) {
+            answerNextBox();
+            window->on_btnDeleteSourcePath_clicked();
         }
+        QCOMPARE(combo->count(), 0);
+        QCOMPARE(child<QTreeWidget>(*window, "twSourceView")->topLevelItemCount(), 0);
+        QVERIFY(fixture->restart());
+        QCOMPARE(ConfigService::instance()->value("sourcePath", "-"), QString("-"));
+        QCOMPARE(ConfigService::instance()->value("sourcePathList", "-"), QString("-"));
     }
 
-    void keywordFilterThroughTheField()
+    void keywordFiltersTheTree()
     {
-        ConfigService::instance()->setValue(QStringLiteral("sourcePath"), library);
-        auto window = newWindow();
-        auto *tree = child<QTreeWidget>(*window, "twSourceView");
+        auto window = openAt(library);
+        QVERIFY(window);
         auto *keyword = child<IconLineEdit>(*window, "edKeyword");
-        keyword->setText(QStringLiteral("other"));
+        keyword->setText("other");
         QTest::keyClick(keyword, Qt::Key_Return);
-        QVERIFY(!treeItem(tree, QStringLiteral("Other.cue"))->isHidden());
-        QVERIFY(treeItem(tree, QStringLiteral("CDImage.cue"))->isHidden());
-        keyword->clear();
-        QTest::keyClick(keyword, Qt::Key_Return);
-        QVERIFY(!treeItem(tree, QStringLiteral("CDImage.cue"))->isHidden());
+        QVERIFY(!treeItem(*window, "Other.cue")->isHidden());
+        QVERIFY(treeItem(*window, "CDImage.cue")->isHidden());
     }
 
     void onlyTheNewestClickLands()
     {
         // The first sheet's length probe is slow, so its result comes in last.
         QTemporaryDir tools;
-        const QString probe = tools.filePath(QStringLiteral("ffprobe"));
+        const QString probe = tools.filePath("ffprobe");
         writeFile(probe, "#!/bin/sh\ncase \"$*\" in *slow*) sleep 1.5;; esac\necho 100.0\n");
         QFile::setPermissions(probe, QFile::permissions(probe) | QFileDevice::ExeOwner);
         MediaTools::setToolFolderOverride(tools.path());
-        writeFile(dir.filePath(QStringLiteral("Clicks/slow.cue")),
-            sheet(QStringLiteral("slow.flac"), { "Slow" }));
-        writeFile(dir.filePath(QStringLiteral("Clicks/fast.cue")),
-            sheet(QStringLiteral("fast.flac"), { "Fast A", "Fast B" }));
-        ConfigService::instance()->setValue(
-            QStringLiteral("sourcePath"), dir.filePath(QStringLiteral("Clicks")));
-
-        auto window = newWindow();
-        auto *tree = child<QTreeWidget>(*window, "twSourceView");
+        writeFile(dir.filePath("Clicks/slow.cue"), sheet("slow.flac", { "Slow" }));
+        writeFile(dir.filePath("Clicks/fast.cue"), sheet("fast.flac", { "Fast A", "Fast B" }));
+        auto window = openAt(dir.filePath("Clicks"));
+        QVERIFY(window);
+        window->on_twSourceView_itemClicked(treeItem(*window, "slow.cue"), 0);
+        window->on_twSourceView_itemClicked(treeItem(*window, "fast.cue"), 0);
         auto *current = child<QTreeWidget>(*window, "twCurrentMusicView");
-        QMetaObject::invokeMethod(window.get(), "on_twSourceView_itemClicked",
-            Q_ARG(QTreeWidgetItem *, treeItem(tree, QStringLiteral("slow.cue"))), Q_ARG(int, 0));
-        QMetaObject::invokeMethod(window.get(), "on_twSourceView_itemClicked",
-            Q_ARG(QTreeWidgetItem *, treeItem(tree, QStringLiteral("fast.cue"))), Q_ARG(int, 0));
-        QTRY_COMPARE(column(current, 0), (QStringList { "Fast A", "Fast B" }));
+        QTRY_COMPARE(columnTexts(current, 0), (QStringList { "Fast A", "Fast B" }));
+        // The slow sheet's result, come in since, changed nothing.
         QThreadPool::globalInstance()->waitForDone();
-        QTest::qWait(100);
-        QCOMPARE(column(current, 0), (QStringList { "Fast A", "Fast B" }));
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(columnTexts(current, 0), (QStringList { "Fast A", "Fast B" }));
         QCOMPARE(window->playbackEngine()->playQueue().size(), 2);
     }
 
     void folderRowsAndTheExportList()
     {
-        ConfigService::instance()->setValue(QStringLiteral("sourcePath"), library);
-        auto window = newWindow();
-        auto *tree = child<QTreeWidget>(*window, "twSourceView");
+        auto window = openAt(library);
+        QVERIFY(window);
         auto *current = child<QTreeWidget>(*window, "twCurrentMusicView");
         auto *selected = child<QTreeWidget>(*window, "twSelectedMusicView");
-        QMetaObject::invokeMethod(window.get(), "on_twSourceView_itemClicked",
-            Q_ARG(QTreeWidgetItem *, treeItem(tree, QStringLiteral("Loose"))), Q_ARG(int, 0));
-        QTRY_COMPARE(column(current, 3), (QStringList { "1", "2", "3" }));
-        QCOMPARE(column(current, 0), (QStringList { "a.flac", "b.mp3", "c.wav" }));
-        QCOMPARE(column(current, 1), (QStringList { "", "", "" }));
+        window->on_twSourceView_itemClicked(treeItem(*window, "Loose"), 0);
+        QTRY_COMPARE(columnTexts(current, 0), (QStringList { "a.flac", "b.mp3", "c.wav" }));
+        QCOMPARE(columnTexts(current, 3), (QStringList { "1", "2", "3" }));
 
         // Control-double-click adds once, however often.
         for (int i = 0; i < 2; ++i) {
             QTest::keyPress(window->windowHandle(), Qt::Key_Control, Qt::ControlModifier);
-            QMetaObject::invokeMethod(window.get(), "on_twCurrentMusicView_itemDoubleClicked",
-                Q_ARG(QTreeWidgetItem *, current->topLevelItem(0)), Q_ARG(int, 0));
+            window->on_twCurrentMusicView_itemDoubleClicked(current->topLevelItem(0), 0);
             QTest::keyRelease(window->windowHandle(), Qt::Key_Control);
         }
-        QCOMPARE(QApplication::keyboardModifiers(), Qt::NoModifier);
-        QCOMPARE(column(selected, 3), QStringList { "1" });
+        QCOMPARE(columnTexts(selected, 3), QStringList { "1" });
 
-        // Two rows selected together go at once, in list order, on the menu's next turn; then
-        // the middle one goes.
+        // Rows selected together go at once, in list order, on the menu's next turn; a second
+        // request while the menu shows is ignored.
         current->clearSelection();
         current->topLevelItem(2)->setSelected(true);
         current->topLevelItem(1)->setSelected(true);
-        QMetaObject::invokeMethod(window.get(), "on_twCurrentMusicView_customContextMenuRequested",
-            Q_ARG(QPoint, current->visualItemRect(current->topLevelItem(2)).center()));
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QMenu *menu = openMenu(*window, current, 2);
         QVERIFY(menu);
-        QStringList texts;
-        for (QAction *a : menu->actions())
-            texts << a->text();
-        QCOMPARE(texts, (QStringList { "Add to Export List", "", "Gapless Playback" }));
+        QCOMPARE(menu->actions().first()->text(), QString("Add to Export List"));
+        QCOMPARE(openMenu(*window, current, 2), menu);
         menu->actions().first()->trigger();
         menu->close();
-        QTRY_COMPARE(selected->topLevelItemCount(), 3);
-        QCOMPARE(column(selected, 0), (QStringList { "a.flac", "b.mp3", "c.wav" }));
-        QMetaObject::invokeMethod(window.get(), "on_twSelectedMusicView_itemDoubleClicked",
-            Q_ARG(QTreeWidgetItem *, selected->topLevelItem(1)), Q_ARG(int, 0));
-        QCOMPARE(column(selected, 0), (QStringList { "a.flac", "c.wav" }));
-        QCOMPARE(column(selected, 3), (QStringList { "1", "2" }));
-    }
+        QTRY_COMPARE(columnTexts(selected, 0), (QStringList { "a.flac", "b.mp3", "c.wav" }));
+        window->on_twSelectedMusicView_itemDoubleClicked(selected->topLevelItem(1), 0);
+        QCOMPARE(columnTexts(selected, 0), (QStringList { "a.flac", "c.wav" }));
+        QCOMPARE(columnTexts(selected, 3), (QStringList { "1", "2" }));
 
-    void playlistRowsOfferDelete()
-    {
-        auto window = newWindow();
-        auto *current = child<QTreeWidget>(*window, "twCurrentMusicView");
-        TrackInfo t;
-        t.title = QStringLiteral("From a playlist");
-        t.filePath = library + QStringLiteral("/Album/CDImage.flac");
-        QTreeWidgetItem *row = TrackRow::make(t, 1, false);
-        row->setData(0, TrackRow::MediaIdRole, 12);
-        current->addTopLevelItem(row);
-        QMetaObject::invokeMethod(window.get(), "on_twCurrentMusicView_customContextMenuRequested",
-            Q_ARG(QPoint, current->visualItemRect(row).center()));
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        // A playlist's row offers its deletion; the gapless switch is stored.
+        current->topLevelItem(0)->setData(0, TrackRow::MediaIdRole, 12);
+        menu = openMenu(*window, current, 0);
         QVERIFY(menu);
-        QCOMPARE(menu->actions().size(), 4);
-        QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("Delete from Playlist"));
-        // The gapless switch: off by default, stored and applied when toggled.
+        QCOMPARE(menu->actions().at(1)->text(), QString("Delete from Playlist"));
         QAction *gapless = menu->actions().last();
         QVERIFY(gapless->isCheckable() && !gapless->isChecked());
         gapless->trigger();
         QVERIFY(window->playbackEngine()->gaplessEnabled());
-        QCOMPARE(ConfigService::instance()->value(QStringLiteral("gaplessPlayback")),
-            QStringLiteral("true"));
-        gapless->trigger();
-        // While it shows, a second request is ignored.
-        QMetaObject::invokeMethod(window.get(), "on_twCurrentMusicView_customContextMenuRequested",
-            Q_ARG(QPoint, current->visualItemRect(row).center()));
-        QCOMPARE(QApplication::activePopupWidget(), menu);
+        QCOMPARE(ConfigService::instance()->value("gaplessPlayback"), QString("true"));
         menu->close();
-    }
 
-    void revealWithNothingToReveal()
-    {
-        auto window = newWindow();
-        QString text;
-        answerMessageBox(&text);
-        QMetaObject::invokeMethod(window.get(), "revealPlayingFile");
-        QVERIFY2(
-            text.contains(QStringLiteral("Unable to locate current media file")), qPrintable(text));
+        auto said = answerNextBox();
+        current->setCurrentItem(nullptr);
+        window->revealPlayingFile(); // nothing plays, no row is current
+        QCOMPARE(*said, QString("Unable to locate current media file"));
     }
 
     void openingFiles_data()
     {
-        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("titles");
-        QTest::addColumn<int>("playing");
+        QTest::addColumn<int>("playing"); // the current row; -1: the library page stays
+        QTest::addColumn<QString>("message");
         QTest::newRow("album sheet")
-            << QStringList { "Album/CDImage.cue" } << QStringList { "One", "Two", "Three" } << 0;
-        // The order rules of several files are OpenFilesPlan's, tested there.
-        QTest::newRow("song named in a sheet")
-            << QStringList { "Songs/two.flac" } << QStringList { "Intro", "Two", "Outro" } << 1;
-        QTest::newRow("two loose files") << QStringList { "Loose2/x.flac", "Loose2/y.flac" }
-                                         << QStringList { "x.flac", "y.flac" } << 0;
+            << "Album/CDImage.cue" << QStringList { "One", "Two", "Three" } << 0 << "";
+        // The song is found in its folder's sheet, whose album file is missing: the rows are
+        // dimmed, name the file, and playing one says so.
+        QTest::newRow("song in a sheet without its album")
+            << "Songs/two.flac" << QStringList { "Intro", "two", "Outro" } << 1
+            << "Cannot play \"album.flac\": the file does not exist.";
+        QTest::newRow("no audio") << "Loose/notes.txt" << QStringList() << -1 << "";
     }
 
     void openingFiles()
     {
-        QFETCH(QStringList, names);
         QFETCH(QStringList, titles);
         QFETCH(int, playing);
-        static bool made = false;
-        if (!made) {
-            made = true;
-            QVERIFY(TestSupport::makeTone(library + QStringLiteral("/Songs/two.flac"), 330, 2.0));
-            writeFile(library + QStringLiteral("/Songs/album.cue"),
-                sheet(QStringLiteral("album.flac"), { "Intro", "two", "Outro" }));
-            QVERIFY(TestSupport::makeTone(library + QStringLiteral("/Loose2/x.flac"), 330, 2.0));
-            QVERIFY(TestSupport::makeTone(library + QStringLiteral("/Loose2/y.flac"), 550, 2.0));
-        }
-        QStringList paths;
-        for (const QString &n : names)
-            paths << library + QLatin1Char('/') + n;
-        const bool albumMissing = names.first().startsWith(QLatin1String("Songs"));
-        auto window = newWindow();
-        QString message;
-        if (albumMissing)
-            answerMessageBox(&message);
-        window->openFiles(paths);
-        auto *current = child<QTreeWidget>(*window, "twCurrentMusicView");
+        QFETCH(QString, message);
+        auto window = WindowFixture::open();
+        QVERIFY(window);
+        auto said = answerNextBox(true, message.isEmpty() ? 0 : 10000);
+        QFETCH(QString, name);
+        window->openFiles({ library + "/" + name });
         // Planned on the pool; the list fills when the plan is ready.
-        QTRY_COMPARE(current->topLevelItemCount(), titles.size());
-        QStringList shown = column(current, 0);
-        if (names.first().startsWith(QLatin1String("Songs")))
-            shown[1] = shown[1].trimmed();
-        QCOMPARE(shown.size(), titles.size());
+        QThreadPool::globalInstance()->waitForDone();
+        auto *current = child<QTreeWidget>(*window, "twCurrentMusicView");
+        QTRY_COMPARE(columnTexts(current, 0), titles);
         QCOMPARE(current->indexOfTopLevelItem(current->currentItem()), playing);
-        QCOMPARE(child<QStackedWidget>(*window, "swMainView")->currentWidget()->objectName(),
-            QStringLiteral("swPlayingView"));
-        if (!names.first().startsWith(QLatin1String("Songs")))
-            QCOMPARE(shown, titles);
-        // The row that plays is a real file here, except the sheet whose album is missing:
-        // its rows are dimmed, name the file, and playing one says so.
-        if (albumMissing) {
-            const QString album = library + QStringLiteral("/Songs/album.flac");
-            QVERIFY(current->topLevelItem(1)->toolTip(0).contains(album));
+        QCOMPARE(child<QStackedWidget>(*window, "swMainView")->currentIndex(), playing < 0 ? 0 : 1);
+        if (message.isEmpty()) {
+            QTRY_COMPARE(window->playbackEngine()->isPlaying(), playing >= 0);
+        } else {
+            QTRY_COMPARE(*said, message);
+            QVERIFY(current->topLevelItem(1)->toolTip(0).contains(library + "/Songs/album.flac"));
             QVERIFY(current->topLevelItem(1)->foreground(2).color()
                 != current->palette().color(QPalette::Text));
-            QVERIFY2(message.contains(QStringLiteral("\"album.flac\": the file does not exist")),
-                qPrintable(message));
-        } else {
-            QTRY_VERIFY(window->playbackEngine()->isPlaying());
         }
         window->playbackEngine()->stopPlayback();
-    }
-
-    void openingOnlyOtherFilesChangesNothing()
-    {
-        auto window = newWindow();
-        window->openFiles({ library + QStringLiteral("/Loose/notes.txt") });
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::sendPostedEvents();
-        QCOMPARE(child<QTreeWidget>(*window, "twCurrentMusicView")->topLevelItemCount(), 0);
-        QCOMPARE(child<QStackedWidget>(*window, "swMainView")->currentWidget()->objectName(),
-            QStringLiteral("swMusicLibrary"));
     }
 };
 

@@ -1,8 +1,7 @@
 #include "app/resourceinit.h"
+#include "support/mediasupport.h"
 #include "ui/mainwindow/sourcetreebuilder.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -10,9 +9,7 @@
 namespace {
 void touch(const QString &path)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
+    QVERIFY(MediaSupport::writeFile(path, QByteArray()));
 }
 
 // "name" lines of the whole tree, indented by depth, for whole-structure comparisons.

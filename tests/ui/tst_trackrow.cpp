@@ -1,4 +1,5 @@
 #include "app/resourceinit.h"
+#include "support/modalsupport.h"
 #include "ui/mainwindow/trackrow.h"
 
 #include <QTreeWidget>
@@ -30,16 +31,9 @@ TrackInfo wholeTrack(int number, const QString &path)
     t.wholeFile = true;
     return t;
 }
-
-QStringList numbers(QTreeWidget &list)
-{
-    QStringList out;
-    for (int i = 0; i < list.topLevelItemCount(); ++i)
-        out << list.topLevelItem(i)->text(3);
-    return out;
-}
 } // namespace
 
+// Rows of the track lists: texts, roles, and which rows are the same track.
 class tst_TrackRow : public QObject
 {
     Q_OBJECT
@@ -55,9 +49,8 @@ private slots:
         QTest::newRow("sheet") << QVector<TrackInfo> {
             sheetTrack(1, "Intro", 0, 59.5), sheetTrack(2, "Song", 59.5, 3661)
         } << false << QStringList { "Intro|00:00|01:00|1|Intro", "Song|01:00|01:01:01|2|Song" };
-        QVector<TrackInfo> folder;
-        for (int i = 1; i <= 2; ++i)
-            folder << wholeTrack(i, QStringLiteral("/m/%1 song.flac").arg(i));
+        QVector<TrackInfo> folder { wholeTrack(1, "/m/1 song.flac"),
+            wholeTrack(2, "/m/2 song.flac") };
         folder[0].title = QStringLiteral("1 song");
         // From a folder: numbered, no times, the row keeps the track's own title.
         QTest::newRow("folder") << folder << true
@@ -93,54 +86,53 @@ private slots:
         QTEST(rows, "rows");
     }
 
-    void duplicateRule_data()
+    // The export list refuses a row already in it (0.1 s apart, same title and number); the
+    // playing row is found by file and start within 0.01 s.
+    void sameTrack_data()
     {
-        QTest::addColumn<double>("startA");
-        QTest::addColumn<double>("startB");
+        QTest::addColumn<double>("start");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("duplicate");
-        QTest::newRow("10.00 and 10.05") << 10.00 << 10.05 << true;
-        QTest::newRow("10.0 and 10.2") << 10.0 << 10.2 << false;
-        QTest::newRow("equal") << 0.0 << 0.0 << true;
+        QTest::addColumn<bool>("playing");
+        QTest::newRow("5 ms apart") << 10.005 << 3 << "T" << true << true;
+        QTest::newRow("20 ms apart") << 10.02 << 3 << "T" << true << false;
+        QTest::newRow("50 ms apart") << 10.05 << 3 << "T" << true << false;
+        QTest::newRow("200 ms apart") << 10.2 << 3 << "T" << false << false;
+        QTest::newRow("other number") << 10.0 << 4 << "T" << false << true;
+        QTest::newRow("other title") << 10.0 << 3 << "U" << false << true;
     }
 
-    void duplicateRule()
+    void sameTrack()
     {
-        QFETCH(double, startA);
-        QFETCH(double, startB);
-        QFETCH(bool, duplicate);
-        std::unique_ptr<QTreeWidgetItem> a(TrackRow::make(sheetTrack(3, "T", startA, 5), 0, false));
-        std::unique_ptr<QTreeWidgetItem> b(TrackRow::make(sheetTrack(3, "T", startB, 9), 0, false));
-        QCOMPARE(TrackRow::isDuplicate(a.get(), b.get()), duplicate);
-        // Another title or number is another track.
-        std::unique_ptr<QTreeWidgetItem> c(TrackRow::make(sheetTrack(4, "T", startA, 5), 0, false));
-        QVERIFY(!TrackRow::isDuplicate(a.get(), c.get()));
+        QFETCH(double, start);
+        QFETCH(int, number);
+        QFETCH(QString, title);
+        QTreeWidget list;
+        TrackRow::fill(&list, { sheetTrack(3, "T", 10.0, 5) }, false);
+        const TrackInfo other = sheetTrack(number, title, start, 9);
+        std::unique_ptr<QTreeWidgetItem> row(TrackRow::make(other, 0, false));
+        QTEST(TrackRow::isDuplicate(list.topLevelItem(0), row.get()), "duplicate");
+        QTEST(TrackRow::findPlaying(&list, other) == list.topLevelItem(0), "playing");
     }
 
-    void copyKeepsEveryRole()
-    {
-        std::unique_ptr<QTreeWidgetItem> row(
-            TrackRow::make(sheetTrack(7, "Seven", 42.5, 10), 0, false));
-        row->setData(0, TrackRow::MediaIdRole, 99);
-        std::unique_ptr<QTreeWidgetItem> copy(TrackRow::copy(row.get()));
-        for (int role = TrackRow::FilePathRole; role <= TrackRow::CuePathRole; ++role)
-            QCOMPARE(copy->data(0, role), row->data(0, role));
-        QCOMPARE(copy->text(1), row->text(1));
-        QVERIFY(copy->text(3).isEmpty());
-    }
-
-    void renumberAndFindPlaying()
+    void copyAndRenumber()
     {
         QTreeWidget list;
         list.setColumnCount(4);
         TrackRow::fill(&list,
-            { sheetTrack(1, "A", 0, 10), sheetTrack(2, "B", 10, 10), sheetTrack(3, "C", 20, 10) },
+            { sheetTrack(1, "A", 0, 10), sheetTrack(2, "B", 10, 10), sheetTrack(7, "C", 42.5, 10) },
             false);
+        QTreeWidgetItem *row = list.topLevelItem(2);
+        row->setData(0, TrackRow::MediaIdRole, 99);
+        std::unique_ptr<QTreeWidgetItem> copy(TrackRow::copy(row));
+        for (int role = TrackRow::FilePathRole; role <= TrackRow::CuePathRole; ++role)
+            QCOMPARE(copy->data(0, role), row->data(0, role));
+        QCOMPARE(copy->text(1), row->text(1));
+        QVERIFY(copy->text(3).isEmpty());
         delete list.takeTopLevelItem(1);
         TrackRow::renumber(&list);
-        QCOMPARE(numbers(list), (QStringList { "1", "2" }));
-        QCOMPARE(
-            TrackRow::findPlaying(&list, sheetTrack(3, "C", 20.005, 10)), list.topLevelItem(1));
-        QVERIFY(!TrackRow::findPlaying(&list, sheetTrack(3, "C", 20.02, 10)));
+        QCOMPARE(TestSupport::columnTexts(&list, 3), (QStringList { "1", "2" }));
     }
 };
 
