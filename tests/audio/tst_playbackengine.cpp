@@ -177,8 +177,8 @@ void TestPlaybackEngine::hearsTracks_data()
     TrackInfo second = track(file("part1.flac"), 2, 0, 0);
     first.wholeFile = second.wholeFile = true;
     QTest::newRow("whole file to its last frame, then the next")
-        << QVector<TrackInfo> { first, second } << false << false
-        << Envelopes { { 0, 66150, 0, 0 }, { 66150, 66150 + 4410, 0, 0 } };
+        << QVector<TrackInfo> { first, second } << false << true
+        << Envelopes { { 0, 66150, 26460, 0 }, { 66150, 66150 + 17640, 13230, 0 } };
     // Gapless: one run from the first track's fade-in into the third, every sample once.
     const QStringList starts = { "00:01:20", "00:02:71", "00:04:05", "00:08:00" };
     QVector<TrackInfo> joined;

@@ -110,7 +110,8 @@ QPair<qint64, qint64> heardRun(const QVector<qint16> &rec, int *from, const Enve
     const int frames = rec.size() / 2;
     const auto inserted = [&](int i) { return rec[2 * i] == 0 && rec[2 * i + 1] == 0; };
     const auto matches = [&](int i, qint64 frame) {
-        if (frame < e.start || (e.end >= 0 && frame >= e.end))
+        // Without a fade-in, audio from before the start shows as a run starting early.
+        if ((e.fadeIn > 0 && frame < e.start) || (e.end >= 0 && frame >= e.end))
             return false;
         double gain = 1.0;
         if (e.fadeIn > 0 && frame - e.start < e.fadeIn)
