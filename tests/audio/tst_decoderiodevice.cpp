@@ -128,7 +128,8 @@ void TestDecoderIODevice::endLimit()
     QCOMPARE(values.size(), int(2 * (last - first)));
     QCOMPARE(values.first(), counterLeft(first));
     QCOMPARE(values.last(), counterRight(last - 1));
-    QVERIFY(allZero(device.read(100000)));
+    const QByteArray silence = device.read(100000);
+    QVERIFY(silence.size() == 100000 && allZero(silence));
     QCOMPARE(device.playedFrame(), last);
     QVERIFY(device.isFinished());
 
@@ -235,8 +236,6 @@ void TestDecoderIODevice::levels_data()
     // Little-endian 16-bit: 0x4000 half scale, 0x8000 negative full scale.
     QTest::newRow("mono 16-bit half scale")
         << QByteArray::fromHex("004000c0") << 1 << 16 << 1 << true << 0.5f << 0.5f;
-    QTest::newRow("stereo, right silent")
-        << QByteArray::fromHex("0080000000800000") << 2 << 16 << 1 << true << 1.0f << 0.0f;
     QTest::newRow("partial frame ignored")
         << QByteArray::fromHex("004000000040000000ff") << 2 << 16 << 1 << true << 0.5f << 0.0f;
     QTest::newRow("six channels: 0 and 1 only")

@@ -44,7 +44,6 @@ private slots:
     void seekDeliversTarget_data();
     void seekDeliversTarget();
     void repeatedSeeks();
-    void endThenSeekAgain();
     void boundedWorkPerRead();
     void openFailures_data();
     void openFailures();
@@ -240,9 +239,10 @@ void TestFFmpegDecoder::seekDeliversTarget()
     FFmpegDecoder decoder;
     QVERIFY(decoder.open(m_dir.filePath(name)));
     QVERIFY(decoder.configureOutput(1, 16));
-    // Read a little first so the seek has to drop decoded data.
+    // Read a little first so the seek has to drop decoded data, or to the end, after which a
+    // seek makes it deliver again.
     char scratch[4096];
-    QVERIFY(decoder.read(scratch, sizeof scratch) > 0);
+    QVERIFY(ms > 1000 ? !readAll(&decoder).isEmpty() : decoder.read(scratch, 4096) > 0);
 
     QVERIFY(decoder.seek(ms));
     QCOMPARE(decoder.positionMs(), ms);
@@ -285,19 +285,6 @@ void TestFFmpegDecoder::repeatedSeeks()
     }
     QCOMPARE(decoder.read(scratch, 4), qint64(4));
     QCOMPARE(toInt16(QByteArray(scratch, 4)).first(), counterLeft(2996 * 441 / 10));
-}
-
-void TestFFmpegDecoder::endThenSeekAgain()
-{
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    QVERIFY(!readAll(&decoder).isEmpty());
-    char scratch[256];
-    QCOMPARE(decoder.read(scratch, sizeof scratch), qint64(0));
-    QVERIFY(decoder.seek(2000));
-    QCOMPARE(decoder.read(scratch, 4), qint64(4));
-    QCOMPARE(toInt16(QByteArray(scratch, 4)),
-        QVector<qint16>({ counterLeft(88200), counterRight(88200) }));
 }
 
 // A read decodes what it needs and no more than one further packet, and at most 101 packets.

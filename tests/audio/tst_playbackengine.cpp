@@ -1,5 +1,4 @@
 #include "audio/apedecoder.h"
-#include "audio/decoderiodevice.h"
 #include "audio/playbackengine.h"
 #include "support/audiosupport.h"
 #include "support/pulsesupport.h"
@@ -162,10 +161,11 @@ void TestPlaybackEngine::hearsTracks_data()
     // CUE tracks starting off whole seconds, the second started by the automatic advance with
     // the switch fade-in: each heard from its first sample, the first to its last.
     const QString marks = file("marks.flac");
-    const double a = cueTimeToSeconds("00:02:12");
+    // 00:02:11 x 44 100 falls just below its frame in doubles: frames are rounded.
+    const double a = cueTimeToSeconds("00:02:11");
     const double b = cueTimeToSeconds("00:06:37");
     const QVector<TrackInfo> cue = { track(marks, 1, a, b - a), track(marks, 2, b, 2) };
-    const qint64 startA = 2 * 44100 + 12 * 588;
+    const qint64 startA = 2 * 44100 + 11 * 588;
     const qint64 startB = 6 * 44100 + 37 * 588;
     QTest::newRow("cue tracks, fades on")
         << cue << false << true
@@ -180,16 +180,15 @@ void TestPlaybackEngine::hearsTracks_data()
         << QVector<TrackInfo> { first, second } << false << true
         << Envelopes { { 0, 66150, 26460, 0 }, { 66150, 66150 + 17640, 13230, 0 } };
     // Gapless: one run from the first track's fade-in into the third, every sample once.
-    const QStringList starts = { "00:01:20", "00:02:71", "00:04:05", "00:08:00" };
+    const QStringList starts = { "00:01:27", "00:02:31", "00:04:16", "00:08:00" };
     QVector<TrackInfo> joined;
     for (int i = 0; i < 3; ++i) {
         const double start = cueTimeToSeconds(starts[i]);
         joined << track(marks, i + 1, start, cueTimeToSeconds(starts[i + 1]) - start);
     }
-    const qint64 joinedStart = DecoderIODevice::frameAt(joined[0].startSeconds, kRate);
-    const qint64 third = DecoderIODevice::frameAt(joined[2].startSeconds, kRate);
+    const qint64 third = 4 * kRate + 16 * 588;
     QTest::newRow("gapless, one file")
-        << joined << true << true << Envelopes { { joinedStart, third + 4410, 26460, 0 } };
+        << joined << true << true << Envelopes { { kRate + 27 * 588, third + 4410, 26460, 0 } };
     // To the file's end, a sheet's range of a whole file, to the file's end.
     QTest::newRow("gapless, next files")
         << QVector<TrackInfo>(
@@ -362,8 +361,10 @@ void TestPlaybackEngine::rangesAndTimers()
     m_engine->playTrack(file("long.flac"), 0, 0);
     QCOMPARE(ranges.last().first().toInt(), 400000);
     QCOMPARE(m_engine->endTimerRemainingMs(), -1);
+    m_engine->playTrack(file("long.flac"), 205.49, 0); // to the end: from 205 490 ms
+    QCOMPARE(ranges.last().first().toInt(), 400000 - 205490);
 
-    // From 205 490 ms, not 205 489: the heard position starts at the track's start.
+    // The heard position starts at the track's start.
     m_engine->playTrack(file("long.flac"), 205.49, 187.2);
     QVERIFY(m_engine->isPlaying());
     QCOMPARE(ranges.last().first().toInt(), 187200);
