@@ -161,12 +161,12 @@ void TestPlaybackEngine::hearsTracks_data()
     // CUE tracks starting off whole seconds, the second started by the automatic advance with
     // the switch fade-in: each heard from its first sample, the first to its last.
     const QString marks = file("marks.flac");
-    // 00:02:11 x 44 100 falls just below its frame in doubles: frames are rounded.
+    // These starts x 44 100 fall just below their frames in doubles: frames are rounded.
     const double a = cueTimeToSeconds("00:02:11");
-    const double b = cueTimeToSeconds("00:06:37");
+    const double b = cueTimeToSeconds("00:05:45");
     const QVector<TrackInfo> cue = { track(marks, 1, a, b - a), track(marks, 2, b, 2) };
     const qint64 startA = 2 * 44100 + 11 * 588;
-    const qint64 startB = 6 * 44100 + 37 * 588;
+    const qint64 startB = 5 * 44100 + 45 * 588;
     QTest::newRow("cue tracks, fades on")
         << cue << false << true
         << Envelopes { { startA, startB, 26460, 35280 }, { startB, startB + 17640, 13230, 0 } };
@@ -361,8 +361,9 @@ void TestPlaybackEngine::rangesAndTimers()
     m_engine->playTrack(file("long.flac"), 0, 0);
     QCOMPARE(ranges.last().first().toInt(), 400000);
     QCOMPARE(m_engine->endTimerRemainingMs(), -1);
-    m_engine->playTrack(file("long.flac"), 205.49, 0); // to the end: from 205 490 ms
-    QCOMPARE(ranges.last().first().toInt(), 400000 - 205490);
+    // To the end from 205 506.67 ms, rounded.
+    m_engine->playTrack(file("long.flac"), cueTimeToSeconds("03:25:38"), 0);
+    QCOMPARE(ranges.last().first().toInt(), 400000 - 205507);
 
     // The heard position starts at the track's start.
     m_engine->playTrack(file("long.flac"), 205.49, 187.2);
