@@ -48,7 +48,6 @@ private slots:
     void decodesAndSeeks();
     void refusesToOpen_data();
     void refusesToOpen();
-    void closeResets();
 
 private:
     QString file(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
@@ -192,21 +191,6 @@ void TestWmfDecoder::refusesToOpen()
     QCOMPARE(decoder.read(bytes, 4), qint64(0));
     QVERIFY(!decoder.seek(0));
     QCOMPARE(decoder.sampleRate(), 0);
-}
-
-void TestWmfDecoder::closeResets()
-{
-    WmfDecoder decoder;
-    QVERIFY(decoder.open(file(kRamp24)));
-    char bytes[64];
-    QVERIFY(decoder.read(bytes, sizeof bytes) > 0);
-    decoder.close();
-    decoder.close();
-    QCOMPARE(decoder.read(bytes, sizeof bytes), qint64(0));
-    QCOMPARE(decoder.sampleRate(), 0);
-    QCOMPARE(decoder.durationMs(), qint64(0));
-    QVERIFY(decoder.open(file(kCounter16)));
-    QCOMPARE(decoder.sampleRate(), 44100);
 }
 
 QTEST_GUILESS_MAIN(TestWmfDecoder)
