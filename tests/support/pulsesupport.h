@@ -50,8 +50,9 @@ private:
 const int kFull = 16384;
 QString marksSource(double seconds, int offset = 0);
 
-// What the samples must be: frames [start, end) (end -1: open), with a fade-in over fadeIn
-// frames from start and a fade-out over fadeOut frames before end.
+// What the samples must be: frames before end (end -1: open) and from start, with a fade-in
+// over fadeIn frames from start and a fade-out over fadeOut frames before end. Without a
+// fade-in, audio from before the start is taken in, so that it shows as a run starting early.
 struct Envelope
 {
     qint64 start;
