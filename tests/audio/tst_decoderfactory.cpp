@@ -2,7 +2,6 @@
 #include "audio/decoderfactory.h"
 #include "audio/ffmpegdecoder.h"
 #include "audio/iaudiodecoder.h"
-#include "support/audiosupport.h"
 #include "support/pulsesupport.h"
 #include "support/testsupport.h"
 
@@ -14,16 +13,6 @@
 
 using Kind = DecoderFactory::Kind;
 Q_DECLARE_METATYPE(DecoderFactory::Kind)
-
-namespace {
-
-const char *className(IAudioDecoder *decoder)
-{
-    auto *object = dynamic_cast<QObject *>(decoder);
-    return object ? object->metaObject()->className() : "";
-}
-
-} // namespace
 
 class TestDecoderFactory : public QObject
 {
@@ -38,7 +27,6 @@ private slots:
     void fallbackOrder();
     void negotiationLadder_data();
     void negotiationLadder();
-    void platformDecoderKeepsItsFormat();
     void defaultDevice();
 
 private:
@@ -61,10 +49,9 @@ void TestDecoderFactory::initTestCase()
     QVERIFY(m_dir.isValid());
     m_hasPulse = m_pulse.start();
     const QString tone = "sine=frequency=440:sample_rate=48000:duration=1";
-    QVERIFY(AudioSupport::encode(file("Album.FLAC"), tone, { "-ac", "2", "-c:a", "flac" }));
-    QVERIFY(AudioSupport::encode(file("tone.mp4"), tone, { "-ac", "2", "-c:a", "aac" }));
+    QVERIFY(TestSupport::makeAudio(file("Album.FLAC"), tone, { "-ac", "2", "-c:a", "flac" }));
+    QVERIFY(TestSupport::makeAudio(file("tone.mp4"), tone, { "-ac", "2", "-c:a", "aac" }));
     QVERIFY(write("bad.flac", "not audio at all\n"));
-    QVERIFY(write("noext", "not audio at all\n"));
     QVERIFY(TestSupport::makeFifo(file("fifo.flac")));
     QVERIFY(write("bad.mp4", "not audio at all\n"));
     // Files only the Monkey's Audio stand-in library takes.
@@ -82,15 +69,9 @@ void TestDecoderFactory::candidates_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<Kind>("first");
-    const QStringList ffmpeg { "flac", "wav", "mp3", "aac", "m4a", "wma", "ape", "dts", "dsf",
-        "ogg", "opus", "oga", "aiff", "aif", "aifc", "wv", "mka", "caf", "ac3" };
-    for (const QString &suffix : ffmpeg)
-        QTest::addRow("%s", qPrintable(suffix)) << "/music/a." + suffix << Kind::FFmpeg;
-    QTest::newRow("upper case") << "/music/Album.FLAC" << Kind::FFmpeg;
-    QTest::newRow("mixed case") << "/music/Album.Ape" << Kind::FFmpeg;
+    QTest::newRow("flac") << "/music/a.flac" << Kind::FFmpeg;
+    QTest::newRow("upper case") << "/music/Album.APE" << Kind::FFmpeg;
     QTest::newRow("mp4") << "/music/a.mp4" << Kind::Wmf;
-    QTest::newRow("m4b") << "/music/a.m4b" << Kind::Wmf;
-    QTest::newRow("no suffix") << "/music/album" << Kind::Wmf;
     QTest::newRow("dot in the folder only") << "/music/v1.flac/album" << Kind::Wmf;
     QTest::newRow("last suffix counts") << "/music/a.flac.bak" << Kind::Wmf;
 }
@@ -119,10 +100,6 @@ void TestDecoderFactory::fallbackOrder_data()
         << "bad.flac" << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
     QTest::newRow("platform framework tried twice")
         << "bad.mp4" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf } << "";
-    QTest::newRow("no suffix") << "noext" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf }
-                               << "";
-    QTest::newRow("missing file") << "missing.flac"
-                                  << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
     QTest::newRow("FIFO: never opened") << "fifo.flac" << QVector<Kind>() << "";
 }
 
@@ -136,7 +113,8 @@ void TestDecoderFactory::fallbackOrder()
     std::unique_ptr<IAudioDecoder> decoder(
         DecoderFactory::openDecoder(file(name), &parent, &attempts));
     QCOMPARE(attempts, tried);
-    QCOMPARE(QString::fromLatin1(className(decoder.get())), opened);
+    auto *object = dynamic_cast<QObject *>(decoder.get());
+    QCOMPARE(QString::fromLatin1(object ? object->metaObject()->className() : ""), opened);
     // The candidates that failed are gone; the chosen one is the parent's only child.
     QCOMPARE(parent.children().size(), decoder ? 1 : 0);
     if (decoder)
@@ -149,14 +127,15 @@ void TestDecoderFactory::negotiationLadder_data()
     QTest::addColumn<QVector<int>>("accepted"); // sample sizes, 0 for float
     QTest::addColumn<int>("size");
     QTest::addColumn<int>("type");
-    QTest::addColumn<int>("bufferSize");
 
-    QTest::newRow("float taken") << "Album.FLAC" << QVector<int> { 0, 32, 24, 16 } << 32 << 3
-                                 << 48000 * 2 * 4 * 2 / 10;
-    QTest::newRow("32-bit signed") << "Album.FLAC" << QVector<int> { 32, 16 } << 32 << 1 << 76800;
-    QTest::newRow("24-bit signed") << "Album.FLAC" << QVector<int> { 24, 16 } << 24 << 1 << 57600;
-    QTest::newRow("16-bit signed") << "Album.FLAC" << QVector<int> { 16 } << 16 << 1 << 38400;
-    QTest::newRow("nearest format") << "Album.FLAC" << QVector<int> {} << 16 << 1 << 38400;
+    QTest::newRow("float taken") << "Album.FLAC" << QVector<int> { 0, 32, 24, 16 } << 32 << 3;
+    QTest::newRow("32-bit signed") << "Album.FLAC" << QVector<int> { 32, 16 } << 32 << 1;
+    QTest::newRow("24-bit signed") << "Album.FLAC" << QVector<int> { 24, 16 } << 24 << 1;
+    QTest::newRow("16-bit signed") << "Album.FLAC" << QVector<int> { 16 } << 16 << 1;
+    QTest::newRow("nearest format") << "Album.FLAC" << QVector<int> {} << 16 << 1;
+    // The platform decoders cannot be configured: they keep their layout, the device converts.
+    QTest::newRow("platform decoder keeps 16 bits")
+        << "monkey.ape" << QVector<int> { 0 } << 32 << 3;
 }
 
 void TestDecoderFactory::negotiationLadder()
@@ -165,52 +144,37 @@ void TestDecoderFactory::negotiationLadder()
     QFETCH(QVector<int>, accepted);
     QFETCH(int, size);
     QFETCH(int, type);
-    QFETCH(int, bufferSize);
 
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file(name)));
-    QCOMPARE(decoder.sampleType(), 1);
+    QObject parent;
+    std::unique_ptr<IAudioDecoder> decoder(DecoderFactory::openDecoder(file(name), &parent));
+    QVERIFY(decoder);
+    QCOMPARE(decoder->sampleType(), 1);
     QVector<QAudioFormat> asked;
     const auto supported = [&](const QAudioFormat &f) {
         asked << f;
-        const int key = f.sampleType() == QAudioFormat::Float ? 0 : f.sampleSize();
-        return accepted.contains(key);
+        return accepted.contains(f.sampleType() == QAudioFormat::Float ? 0 : f.sampleSize());
     };
     // The device's nearest to 16-bit signed at the file's rate and channel count.
     const auto nearest = [](const QAudioFormat &f) { return f; };
-    const QAudioFormat format = DecoderFactory::negotiateFormat(&decoder, supported, nearest);
+    const QAudioFormat format = DecoderFactory::negotiateFormat(decoder.get(), supported, nearest);
 
     QCOMPARE(format.sampleSize(), size);
     QCOMPARE(int(format.sampleType()), type);
-    QCOMPARE(format.sampleRate(), 48000);
+    QCOMPARE(format.sampleRate(), decoder->sampleRate());
     QCOMPARE(format.channelCount(), 2);
     QCOMPARE(format.codec(), QStringLiteral("audio/pcm"));
     QCOMPARE(format.byteOrder(), QAudioFormat::LittleEndian);
-    QCOMPARE(DecoderFactory::bufferSizeBytes(format), bufferSize);
     QVERIFY(asked.size() <= 4);
     QCOMPARE(asked.first().sampleType(), QAudioFormat::Float);
-    // The FFmpeg decoder now delivers exactly that.
-    QCOMPARE(decoder.sampleSize(), size);
-    QCOMPARE(decoder.sampleType(), type);
+    // The FFmpeg decoder now delivers exactly that; the others what they did.
+    const bool ffmpeg = name.endsWith(QLatin1String(".FLAC"));
+    QCOMPARE(decoder->sampleSize(), ffmpeg ? size : 16);
+    QCOMPARE(decoder->sampleType(), ffmpeg ? type : 1);
     char buffer[16];
-    QVERIFY(decoder.read(buffer, sizeof buffer) > 0);
+    QVERIFY(decoder->read(buffer, sizeof buffer) > 0);
 }
 
-// The platform decoders cannot be configured: they keep their layout and the device converts.
-void TestDecoderFactory::platformDecoderKeepsItsFormat()
-{
-    QObject parent;
-    std::unique_ptr<IAudioDecoder> decoder(
-        DecoderFactory::openDecoder(file("monkey.ape"), &parent));
-    QVERIFY(decoder);
-    const QAudioFormat format = DecoderFactory::negotiateFormat(
-        decoder.get(), [](const QAudioFormat &) { return true; },
-        [](const QAudioFormat &f) { return f; });
-    QCOMPARE(format.sampleType(), QAudioFormat::Float);
-    QCOMPARE(decoder->sampleSize(), 16);
-    QCOMPARE(decoder->sampleType(), 1);
-}
-
+// The null sink takes float, so a 16-bit file is delivered as float, buffered 200 ms.
 void TestDecoderFactory::defaultDevice()
 {
     if (!m_hasPulse)
@@ -219,10 +183,9 @@ void TestDecoderFactory::defaultDevice()
     QVERIFY(decoder.open(file("Album.FLAC")));
     const QAudioFormat format =
         DecoderFactory::negotiateFormat(&decoder, QAudioDeviceInfo::defaultOutputDevice());
-    // The null sink takes float, so a 16-bit file is delivered as float.
     QCOMPARE(format.sampleType(), QAudioFormat::Float);
     QCOMPARE(decoder.sampleType(), 3);
-    QCOMPARE(DecoderFactory::bufferSizeBytes(format), 76800);
+    QCOMPARE(DecoderFactory::bufferSizeBytes(format), 48000 * 8 / 5);
 }
 
 QTEST_GUILESS_MAIN(TestDecoderFactory)

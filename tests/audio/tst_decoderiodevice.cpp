@@ -1,12 +1,13 @@
 #include "audio/decoderiodevice.h"
 #include "audio/ffmpegdecoder.h"
 #include "support/audiosupport.h"
+#include "support/testsupport.h"
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QtEndian>
 #include <QtTest>
 #include <cmath>
 
@@ -14,31 +15,23 @@ using namespace AudioSupport;
 
 namespace {
 
-QByteArray samples16(std::initializer_list<qint16> values)
-{
-    QByteArray bytes;
-    for (qint16 v : values) {
-        char le[2];
-        qToLittleEndian(v, le);
-        bytes.append(le, 2);
-    }
-    return bytes;
-}
-
 bool allZero(const QByteArray &bytes)
 {
     return bytes.count('\0') == bytes.size();
 }
 
-// Reads until the device hands over something other than silence.
+// Reads until the device hands over something other than silence (empty after 5 s).
 QByteArray firstAudio(QIODevice *device, int size)
 {
-    for (;;) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 5000) {
         const QByteArray chunk = device->read(size);
         if (chunk.size() != size || !allZero(chunk))
             return chunk;
         QThread::yieldCurrentThread();
     }
+    return {};
 }
 
 } // namespace
@@ -49,15 +42,13 @@ class TestDecoderIODevice : public QObject
 
 private slots:
     void initTestCase();
+    void init();
     void silenceWhenNothingDecoded();
-    void shortBufferIsNotPadded();
+    void endLimit_data();
+    void endLimit();
     void highWaterBound();
     void seekDropsEverythingBefore();
     void clearBufferDiscards();
-    void endPositionGivesSilence();
-    void cueRangesMeetExactly();
-    void finishedAtEndOfStream();
-    void closeAtEndOfStream();
     void convertsToOutputFormat_data();
     void convertsToOutputFormat();
     void levels_data();
@@ -65,17 +56,23 @@ private slots:
     void levelSignal();
 
 private:
-    QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
     QTemporaryDir m_dir;
+    QString m_counter;
+    FFmpegDecoder m_decoder; // the 3 s counter, open
 };
 
 void TestDecoderIODevice::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    QVERIFY(encode(file("c16.flac"), counterSource(3.0), { "-c:a", "flac", "-sample_fmt", "s16" }));
-    QVERIFY(encode(file("sine.flac"),
-        "aevalsrc=exprs='0.5*sin(2*PI*1000*t)|0.25*sin(2*PI*1000*t)':s=44100:d=2",
-        { "-c:a", "flac", "-sample_fmt", "s16" }));
+    m_counter = m_dir.filePath(QStringLiteral("c16.flac"));
+    QVERIFY(TestSupport::makeAudio(m_counter, counterSource(3.0), flac16()));
+    QVERIFY(TestSupport::makeAudio(m_dir.filePath(QStringLiteral("sine.flac")),
+        "aevalsrc=exprs='0.5*sin(2*PI*1000*t)|0.25*sin(2*PI*1000*t)':s=44100:d=2", flac16()));
+}
+
+void TestDecoderIODevice::init()
+{
+    QVERIFY(m_decoder.open(m_counter));
 }
 
 void TestDecoderIODevice::silenceWhenNothingDecoded()
@@ -86,54 +83,85 @@ void TestDecoderIODevice::silenceWhenNothingDecoded()
     const QByteArray chunk = device.read(4096);
     QCOMPARE(chunk.size(), 4096);
     QVERIFY(allZero(chunk));
-    device.close();
 }
 
-void TestDecoderIODevice::shortBufferIsNotPadded()
+void TestDecoderIODevice::endLimit_data()
 {
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    DecoderIODevice device(&decoder);
-    device.setEndFrame(749);
-    QVERIFY(device.open(QIODevice::ReadOnly));
-    QTRY_COMPARE(device.bufferedBytes(), qint64(2996));
+    QTest::addColumn<qint64>("first");
+    QTest::addColumn<qint64>("end"); // -1: the stream's end
+    QTest::addColumn<int>("chunk");
+    QTest::addColumn<bool>("reopen"); // else seek back to play again
 
-    const QVector<qint16> values = toInt16(device.read(10000));
-    QCOMPARE(values.size(), 2 * 749);
-    for (int frame = 0; frame < 749; ++frame) {
-        QCOMPARE(values[2 * frame], counterLeft(frame));
-        QCOMPARE(values[2 * frame + 1], counterRight(frame));
+    QTest::newRow("749 frames, not padded") << qint64(0) << qint64(749) << 10000 << false;
+    QTest::newRow("100 ms to one second") << qint64(39690) << qint64(44100) << 4096 << true;
+    // CUE starts (1/75 s): adjacent tracks neither gap nor overlap.
+    const qint64 cue[] = { 37 * 588, 75 * 588 + 1 * 588, 2 * 44100 + 74 * 588 };
+    QTest::newRow("cue 00:00:37 to 00:01:01") << cue[0] << cue[1] << 4096 << false;
+    QTest::newRow("cue 00:01:01 to 00:02:74") << cue[1] << cue[2] << 4096 << true;
+    QTest::newRow("to the end of the stream") << qint64(110250) << qint64(-1) << 1000 << false;
+    QTest::newRow("end of the stream, reopened") << qint64(131859) << qint64(-1) << 1 << true;
+}
+
+// The range's frames exactly, then silence however much is read, and finished; seeking back
+// or reopening plays again.
+void TestDecoderIODevice::endLimit()
+{
+    QFETCH(qint64, first);
+    QFETCH(qint64, end);
+    QFETCH(int, chunk);
+    QFETCH(bool, reopen);
+    DecoderIODevice device(&m_decoder);
+    QVERIFY(device.seekFrame(first));
+    device.setEndFrame(end);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    const qint64 last = end < 0 ? 3 * 44100 : end;
+    QByteArray audio;
+    QElapsedTimer clock;
+    clock.start();
+    while (!device.isFinished() && clock.elapsed() < 10000) {
+        const QByteArray piece = device.read(chunk * 4);
+        if (!allZero(piece))
+            audio += piece;
     }
-    QCOMPARE(device.playedPositionMs(), qint64(17));
-    device.close();
+    QVERIFY(device.isFinished());
+    const QVector<qint16> values = toInt16(audio);
+    QCOMPARE(values.size(), int(2 * (last - first)));
+    QCOMPARE(values.first(), counterLeft(first));
+    QCOMPARE(values.last(), counterRight(last - 1));
+    const QByteArray silence = device.read(100000);
+    QVERIFY(silence.size() == 100000 && allZero(silence));
+    QCOMPARE(device.playedFrame(), last);
+    QVERIFY(device.isFinished());
+
+    if (reopen)
+        device.close();
+    QVERIFY(device.seekFrame(0));
+    QVERIFY(!device.isFinished());
+    QVERIFY(device.isOpen() || device.open(QIODevice::ReadOnly));
+    QCOMPARE(toInt16(firstAudio(&device, 4)).value(0), counterLeft(0));
 }
 
 void TestDecoderIODevice::highWaterBound()
 {
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    QVERIFY(decoder.configureOutput(3, 32));
-    DecoderIODevice device(&decoder);
+    QVERIFY(m_decoder.configureOutput(3, 32));
+    DecoderIODevice device(&m_decoder);
     QVERIFY(device.open(QIODevice::ReadOnly));
-    QCOMPARE(device.highWaterBytes(), 317520);
-    QTRY_VERIFY(device.bufferedBytes() >= 317520);
+    QCOMPARE(device.highWaterBytes(), 44100 * 8 * 9 / 10); // 900 ms
+    QTRY_VERIFY(device.bufferedBytes() >= device.highWaterBytes());
     // The filler stops once over the mark; it can be at most one chunk beyond it.
-    for (int i = 0; i < 20; ++i) {
-        QThread::msleep(5);
-        QVERIFY(device.bufferedBytes() <= 317520 + 65536);
+    for (int i = 0; i < 10; ++i) {
+        QThread::msleep(10);
+        QVERIFY(device.bufferedBytes() <= device.highWaterBytes() + 65536);
     }
-    device.close();
 }
 
 void TestDecoderIODevice::seekDropsEverythingBefore()
 {
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    DecoderIODevice device(&decoder);
+    DecoderIODevice device(&m_decoder);
     QVERIFY(device.open(QIODevice::ReadOnly));
     // Seeks race the filler's reads; whatever it was decoding must never be handed over.
     auto *random = QRandomGenerator::global();
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 50; ++i) {
         const qint64 ms = random->bounded(2900);
         // Any frame, not only those a whole ms starts on.
         const qint64 frame = ms * 44100 / 1000 + random->bounded(44);
@@ -144,117 +172,23 @@ void TestDecoderIODevice::seekDropsEverythingBefore()
         QCOMPARE(values.size(), 200);
         QCOMPARE(values[0], counterLeft(frame));
         QCOMPARE(values[199], counterRight(frame + 99));
-        QCOMPARE(device.playedPositionMs(), ((frame + 100) * 1000 + 22050) / 44100);
+        QCOMPARE(device.playedFrame(), frame + 100);
     }
-    device.close();
 }
 
 void TestDecoderIODevice::clearBufferDiscards()
 {
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    DecoderIODevice device(&decoder);
+    DecoderIODevice device(&m_decoder);
     QVERIFY(device.open(QIODevice::ReadOnly));
     QTRY_VERIFY(device.bufferedBytes() >= device.highWaterBytes());
     const qint64 decoded = device.decoderPositionMs();
     device.clearBuffer();
     // What was buffered is gone: the audio continues from what the decoder delivers next.
     const QVector<qint16> values = toInt16(firstAudio(&device, 400));
+    QVERIFY(!values.isEmpty());
     const qint64 first = (values[0] + 32768) % 65536;
     QVERIFY2(first * 1000 / 44100 >= decoded - 1,
         qPrintable(QStringLiteral("frame %1 after %2 ms decoded").arg(first).arg(decoded)));
-    device.close();
-}
-
-void TestDecoderIODevice::endPositionGivesSilence()
-{
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    DecoderIODevice device(&decoder);
-    QVERIFY(device.seekFrame(39690));
-    device.setEndFrame(44100);
-    QVERIFY(device.open(QIODevice::ReadOnly));
-    // Exactly 100 ms of the track, then silence however much is read.
-    QByteArray audio;
-    while (!device.isFinished()) {
-        const QByteArray chunk = device.read(4096);
-        if (!allZero(chunk))
-            audio += chunk;
-    }
-    QCOMPARE(audio.size(), 4410 * 4);
-    const QVector<qint16> values = toInt16(audio);
-    QCOMPARE(values.first(), counterLeft(39690));
-    QCOMPARE(values.last(), counterRight(44099));
-    QVERIFY(allZero(device.read(100000)));
-    QCOMPARE(device.playedPositionMs(), qint64(1000));
-    QVERIFY(device.isFinished());
-    device.close();
-}
-
-// CUE starts at odd frames (1/75 s): each range is heard from the sheet's sample to the one
-// before the next start, so adjacent tracks neither gap nor overlap.
-void TestDecoderIODevice::cueRangesMeetExactly()
-{
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    DecoderIODevice device(&decoder);
-    const QStringList starts = { "00:00:37", "00:01:01", "00:02:74" };
-    for (int i = 0; i + 1 < starts.size(); ++i) {
-        const qint64 first = DecoderIODevice::frameAt(cueTimeToSeconds(starts[i]), 44100);
-        const qint64 end = DecoderIODevice::frameAt(cueTimeToSeconds(starts[i + 1]), 44100);
-        QCOMPARE(first % 588, 0); // 44 100 / 75
-        QVERIFY(device.seekFrame(first));
-        device.setEndFrame(end);
-        QVERIFY(device.open(QIODevice::ReadOnly));
-        QByteArray audio;
-        while (!device.isFinished())
-            audio += firstAudio(&device, 4096);
-        device.close();
-        const QVector<qint16> values = toInt16(audio);
-        QCOMPARE(values.size(), int(2 * (end - first)));
-        QCOMPARE(values.first(), counterLeft(first));
-        QCOMPARE(values.last(), counterRight(end - 1));
-    }
-}
-
-void TestDecoderIODevice::finishedAtEndOfStream()
-{
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    DecoderIODevice device(&decoder);
-    QVERIFY(device.seekFrame(110250));
-    QVERIFY(device.open(QIODevice::ReadOnly));
-    qint64 audioBytes = 0;
-    while (!device.isFinished()) {
-        const QByteArray chunk = device.read(1000);
-        if (!allZero(chunk))
-            audioBytes += chunk.size();
-    }
-    QCOMPARE(audioBytes, qint64(22050 * 4));
-    QCOMPARE(device.playedPositionMs(), qint64(3000));
-    // Seeking back makes it play again.
-    QVERIFY(device.seekFrame(0));
-    QVERIFY(!device.isFinished());
-    QCOMPARE(toInt16(firstAudio(&device, 4)).first(), counterLeft(0));
-    device.close();
-}
-
-void TestDecoderIODevice::closeAtEndOfStream()
-{
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    DecoderIODevice device(&decoder);
-    QVERIFY(device.seekFrame(131859));
-    QVERIFY(device.open(QIODevice::ReadOnly));
-    QTRY_VERIFY(device.bufferedBytes() > 0);
-    device.read(1 << 20);
-    QTRY_VERIFY(device.isFinished());
-    device.close();
-    QVERIFY(!device.isOpen());
-    // Reopening starts a new filler on the same decoder.
-    QVERIFY(device.seekFrame(0));
-    QVERIFY(device.open(QIODevice::ReadOnly));
-    QCOMPARE(toInt16(firstAudio(&device, 4)).first(), counterLeft(0));
 }
 
 void TestDecoderIODevice::convertsToOutputFormat_data()
@@ -272,29 +206,21 @@ void TestDecoderIODevice::convertsToOutputFormat()
 {
     QFETCH(int, size);
     QFETCH(int, type);
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("c16.flac")));
-    QCOMPARE(decoder.sampleSize(), 16);
-    DecoderIODevice device(&decoder);
+    QCOMPARE(m_decoder.sampleSize(), 16);
+    DecoderIODevice device(&m_decoder);
     device.setOutputFormat(size, type);
     QVERIFY(device.seekFrame(44100));
     QVERIFY(device.open(QIODevice::ReadOnly));
-    const int width = type == 3 ? 4 : bytesPerSample(size);
-    QCOMPARE(device.highWaterBytes(), 44100 * 2 * bytesPerSample(size) * 9 / 10);
-
+    const int width = type == 3 ? 4 : size / 8;
     const QByteArray bytes = firstAudio(&device, 1000 * 2 * width);
     QCOMPARE(bytes.size(), 1000 * 2 * width);
     // Back to 16 bits: every wider format carries the counter in its top bits.
-    const int shift = size == 16 ? 0 : size == 24 ? 8 : 16;
-    QVector<qint64> values = samplesOf(bytes, type, size);
-    for (qint64 &v : values)
-        v >>= shift;
+    const QVector<qint64> values = samplesOf(bytes, type, size);
     for (int frame = 0; frame < 1000; ++frame) {
-        QCOMPARE(values[2 * frame], qint64(counterLeft(44100 + frame)));
-        QCOMPARE(values[2 * frame + 1], qint64(counterRight(44100 + frame)));
+        QCOMPARE(values[2 * frame] >> (size - 16), qint64(counterLeft(44100 + frame)));
+        QCOMPARE(values[2 * frame + 1] >> (size - 16), qint64(counterRight(44100 + frame)));
     }
-    QCOMPARE(device.playedPositionMs(), qint64(1023));
-    device.close();
+    QCOMPARE(device.playedFrame(), 45100);
 }
 
 void TestDecoderIODevice::levels_data()
@@ -307,27 +233,18 @@ void TestDecoderIODevice::levels_data()
     QTest::addColumn<float>("left");
     QTest::addColumn<float>("right");
 
+    // Little-endian 16-bit: 0x4000 half scale, 0x8000 negative full scale.
     QTest::newRow("mono 16-bit half scale")
-        << samples16({ 16384, -16384, 16384, -16384 }) << 1 << 16 << 1 << true << 0.5f << 0.5f;
-    QTest::newRow("stereo, right silent")
-        << samples16({ -32768, 0, -32768, 0 }) << 2 << 16 << 1 << true << 1.0f << 0.0f;
+        << QByteArray::fromHex("004000c0") << 1 << 16 << 1 << true << 0.5f << 0.5f;
     QTest::newRow("partial frame ignored")
-        << samples16({ 16384, 0, 16384, 0, 32767 }) << 2 << 16 << 1 << true << 0.5f << 0.0f;
+        << QByteArray::fromHex("004000000040000000ff") << 2 << 16 << 1 << true << 0.5f << 0.0f;
     QTest::newRow("six channels: 0 and 1 only")
-        << samples16({ 8192, 16384, 32767, 32767, 32767, 32767 }) << 6 << 16 << 1 << true << 0.25f
-        << 0.5f;
-    QTest::newRow("packed 24-bit")
-        << QByteArray::fromHex("000040000040") << 1 << 24 << 1 << true << 0.5f << 0.5f;
+        << QByteArray::fromHex("002000400080008000800080") << 6 << 16 << 1 << true << 0.25f << 0.5f;
     QTest::newRow("packed 24-bit negative full scale")
         << QByteArray::fromHex("000080000080") << 2 << 24 << 1 << true << 1.0f << 1.0f;
-    QTest::newRow("32-bit") << QByteArray::fromHex("00000040000000c0") << 2 << 32 << 1 << true
-                            << 0.5f << 0.5f;
     QTest::newRow("float") << QByteArray::fromHex("0000003f000080be") << 2 << 32 << 3 << true
                            << 0.5f << 0.25f;
-    QTest::newRow("less than a frame")
-        << samples16({ 100 }) << 2 << 16 << 1 << true << 0.0f << 0.0f;
     QTest::newRow("8-bit not read") << QByteArray("abcd") << 1 << 8 << 1 << false << 0.0f << 0.0f;
-    QTest::newRow("no channels") << samples16({ 1, 2 }) << 0 << 16 << 1 << false << 0.0f << 0.0f;
 }
 
 void TestDecoderIODevice::levels()
@@ -355,18 +272,15 @@ void TestDecoderIODevice::levels()
 void TestDecoderIODevice::levelSignal()
 {
     FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("sine.flac")));
+    QVERIFY(decoder.open(m_dir.filePath(QStringLiteral("sine.flac"))));
     DecoderIODevice device(&decoder);
     QSignalSpy spy(&device, &DecoderIODevice::levelChanged);
     QVERIFY(device.open(QIODevice::ReadOnly));
     QVERIFY(spy.wait());
     for (const QList<QVariant> &pair : qAsConst(spy)) {
-        QVERIFY2(std::fabs(pair.at(0).toFloat() - 0.35355f) < 0.001f,
-            qPrintable(QString::number(pair.at(0).toFloat())));
-        QVERIFY2(std::fabs(pair.at(1).toFloat() - 0.17678f) < 0.001f,
-            qPrintable(QString::number(pair.at(1).toFloat())));
+        QVERIFY(std::fabs(pair.at(0).toFloat() - 0.35355f) < 0.001f);
+        QVERIFY(std::fabs(pair.at(1).toFloat() - 0.17678f) < 0.001f);
     }
-    device.close();
 }
 
 QTEST_GUILESS_MAIN(TestDecoderIODevice)

@@ -1,115 +1,29 @@
 #include "audio/apedecoder.h"
-#include "audio/decoderiodevice.h"
 #include "audio/playbackengine.h"
 #include "support/audiosupport.h"
 #include "support/pulsesupport.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <tuple>
 
 using namespace AudioSupport;
 using namespace PulseSupport;
+using Envelopes = QVector<Envelope>;
+Q_DECLARE_METATYPE(Envelopes)
 
 namespace {
 
 const int kRate = 44100;
+const int kLate = 661; // a new recording or stream may miss its first 15 ms
 
-// A run of consecutive counter frames in the recording.
-struct Run
+QString stateOf(const PlaybackEngine &engine)
 {
-    int firstFrame; // counter value (file frame mod 65536) at its start
-    int length; // in file frames
-    int lastIndex; // last recorded frame of the run
-};
-
-// Silence the output inserts while starved (a loaded machine) holds no file frame: judged by
-// what is heard, it is skipped, and runs go on across it.
-bool inserted(const QVector<qint16> &stereo, int i)
-{
-    return stereo[2 * i] == 0 && stereo[2 * i + 1] == 0;
-}
-
-QVector<Run> counterRuns(const QVector<qint16> &stereo, int minimumLength, int step = 1)
-{
-    QVector<Run> runs;
-    for (int i = 0, previous = 0; i < stereo.size() / 2; ++i) {
-        if (inserted(stereo, i))
-            continue;
-        const int value = stereo[2 * i + 1];
-        if (!runs.isEmpty() && (value - previous + 65536) % 65536 == step)
-            runs.last() = { runs.last().firstFrame, runs.last().length + 1, i };
-        else
-            runs.append({ value + 32768, 1, i });
-        previous = value;
-    }
-    runs.erase(std::remove_if(runs.begin(), runs.end(),
-                   [&](const Run &run) { return run.length < minimumLength; }),
-        runs.end());
-    return runs;
-}
-
-// Distance between two counter values, which repeat every 65 536 frames.
-int frameDistance(int a, int b)
-{
-    return ((a - b) % 65536 + 65536 + 32768) % 65536 - 32768;
-}
-
-// Left channel 0.5 (full gain reads 16384), right the counter: the recording shows the gain
-// and the file frame of every sample heard.
-const QString kMarksSource =
-    QStringLiteral("aevalsrc=exprs='0.5|(mod(n\\,65536)-32768)/32768':s=44100:d=9");
-const int kFull = 16384;
-
-// A frame known modulo 65 536, within 65 536 frames from `from`.
-qint64 unwrap(int counter, qint64 from)
-{
-    return from + ((counter - from) % 65536 + 65536) % 65536;
-}
-
-// One track as heard in a recording of the marks file: from `searchFrom`, the samples around
-// the first full-gain one that follow each other in the file, each with the gain of the fade
-// envelope at its own file frame (fade-in from start over fadeIn frames, fade-out over fadeOut
-// frames before end) and at full gain its own frame on the counter. Returns the first and last
-// file frames; {-1, -1} when not found.
-QPair<qint64, qint64> heardTrack(const QVector<qint16> &rec, int searchFrom, qint64 start,
-    qint64 end, int fadeIn, int fadeOut, int *segmentEnd)
-{
-    const int frames = rec.size() / 2;
-    int anchor = searchFrom;
-    while (anchor < frames && rec[2 * anchor] != kFull)
-        ++anchor;
-    if (anchor >= frames)
-        return { -1, -1 };
-    const qint64 anchorFrame = unwrap(rec[2 * anchor + 1] + 32768, start);
-    const auto matches = [&](int i, qint64 frame) {
-        if (frame < start || (end >= 0 && frame >= end))
-            return false;
-        double gain = 1.0;
-        if (fadeIn > 0 && frame - start < fadeIn)
-            gain = double(frame - start) / fadeIn;
-        if (fadeOut > 0 && end - frame < fadeOut)
-            gain = qMin(gain, double(end - frame) / fadeOut);
-        return qAbs(rec[2 * i] / double(kFull) - gain) <= 0.01
-            && (gain < 1.0 || (rec[2 * i + 1] + 32768 - frame) % 65536 == 0);
-    };
-    qint64 bounds[2] = { anchorFrame, anchorFrame };
-    *segmentEnd = anchor + 1;
-    for (int step : { -1, 1 }) {
-        qint64 &frame = bounds[step > 0];
-        for (int i = anchor + step; i >= 0 && i < frames; i += step) {
-            if (inserted(rec, i))
-                continue;
-            if (!matches(i, frame + step))
-                break;
-            frame += step;
-            if (step > 0)
-                *segmentEnd = i + 1;
-        }
-    }
-    return { bounds[0], bounds[1] };
+    if (engine.isPlaying())
+        return QStringLiteral("playing");
+    return engine.isPaused() ? QStringLiteral("paused") : QStringLiteral("stopped");
 }
 
 // An engine thread is in the task list (names are cut to 15 characters).
@@ -125,6 +39,11 @@ bool engineThreadsRunning()
     return false;
 }
 
+QString range(const QPair<qint64, qint64> &run)
+{
+    return QStringLiteral("heard frames %1 to %2").arg(run.first).arg(run.second);
+}
+
 } // namespace
 
 class TestPlaybackEngine : public QObject
@@ -133,28 +52,39 @@ class TestPlaybackEngine : public QObject
 
 private slots:
     void initTestCase();
-    void seekLandsOnTarget_data();
-    void seekLandsOnTarget();
-    void pauseResumeContinues();
-    void wholeFileEndsAtFileEnd();
-    void cueTrackRangesAndTimers();
-    void wholeFileRangesAndTimers();
-    void fadeGains();
-    void startsHeardOnTheSamples_data();
-    void startsHeardOnTheSamples();
-    void gaplessRunIsContinuous_data();
-    void gaplessRunIsContinuous();
+    void init();
+    void cleanup();
+    void hearsTracks_data();
+    void hearsTracks();
+    void interruptionsHeard_data();
+    void interruptionsHeard();
+    void switchRampFalls();
     void sixteenBitDecoderPlaysExactly();
-    void failedSeekKeepsTheTrack();
+    void rangesAndTimers();
+    void fadeGains();
+    void stateTable_data();
+    void stateTable();
+    void interruptedSwitch_data();
+    void interruptedSwitch();
+    void emptyQueue();
+    void silentQueueStopsAfterOneRound();
+    void pausedSeeks();
+    void indexOfTrack();
+    void messages();
     void shutdownLeavesNoThread_data();
     void shutdownLeavesNoThread();
 
 private:
     QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
-    QVector<TrackInfo> album() const;
+    // "stopped" with no current entry, or "playing"/"paused" on entry `at`.
+    void bringTo(const QString &state, int at = 1);
+    void playRecorded(const QVector<TrackInfo> &queue, bool fades, QVector<qint16> *heard,
+        const std::function<bool()> &done, const std::function<void()> &during = {});
 
     PrivateServer m_pulse;
     QTemporaryDir m_dir;
+    QVector<TrackInfo> m_album; // three 2 s tracks of marks.flac
+    PlaybackEngine *m_engine = nullptr;
 };
 
 void TestPlaybackEngine::initTestCase()
@@ -162,297 +92,230 @@ void TestPlaybackEngine::initTestCase()
     QVERIFY(m_dir.isValid());
     if (!m_pulse.start())
         QSKIP("no PulseAudio to play on");
-    QVERIFY(encode(file("short.flac"),
-        "aevalsrc=exprs='0.5*sin(2*PI*1000*t)|(mod(n\\,65536)-32768)/32768':s=44100:d=1",
-        { "-c:a", "flac", "-sample_fmt", "s16" }));
-    QVERIFY(
-        encode(file("long.flac"), counterSource(400), { "-c:a", "flac", "-sample_fmt", "s16" }));
-    QVERIFY(encode(file("marks.flac"), kMarksSource, { "-c:a", "flac", "-sample_fmt", "s16" }));
+    using TestSupport::makeAudio;
+    QVERIFY(makeAudio(file("long.flac"), counterSource(400), flac16()));
+    QVERIFY(makeAudio(file("marks.flac"), marksSource(9), flac16()));
     // A per-file album whose counter runs on across its three files.
     for (int i = 0; i < 3; ++i) {
-        QVERIFY(encode(m_dir.filePath(QStringLiteral("part%1.flac").arg(i)),
-            QStringLiteral("aevalsrc=exprs='0.5|(mod(n+%1\\,65536)-32768)/32768':s=44100:d=1.5")
-                .arg(66150 * i),
-            { "-c:a", "flac", "-sample_fmt", "s16" }));
+        QVERIFY(makeAudio(m_dir.filePath(QStringLiteral("part%1.flac").arg(i)),
+            marksSource(1.5, 66150 * i), flac16()));
     }
     QFile ramp(file("ramp.ape"));
     QVERIFY(ramp.open(QIODevice::WriteOnly));
     ramp.write("FAKEAPE 44100 2 16 88200\n");
     ramp.close();
     ApeDecoder::setLibraryPath(QStringLiteral(FAKEMAC_second));
+    const QString marks = file("marks.flac");
+    m_album = { track(marks, 1, 0, 2), track(marks, 2, 2, 2), track(marks, 3, 4, 2) };
 }
 
-QVector<TrackInfo> TestPlaybackEngine::album() const
+void TestPlaybackEngine::init()
 {
-    const QString path = file("marks.flac");
-    return { track(path, 1, 0, 2), track(path, 2, 2, 2), track(path, 3, 4, 2) };
+    m_engine = new PlaybackEngine;
+    m_engine->setPlayQueue(m_album);
 }
 
-void TestPlaybackEngine::seekLandsOnTarget_data()
+void TestPlaybackEngine::cleanup()
 {
-    QTest::addColumn<bool>("mainSlider");
-    QTest::newRow("main slider, output restarted") << true;
-    QTest::newRow("playing view's slider") << false;
+    delete m_engine;
+    m_engine = nullptr;
 }
 
-void TestPlaybackEngine::seekLandsOnTarget()
+void TestPlaybackEngine::bringTo(const QString &state, int at)
 {
-    QFETCH(bool, mainSlider);
-    PlaybackEngine engine;
-    engine.setFadeEnabled(false);
-    const QVector<TrackInfo> queue = album();
-    engine.setPlayQueue(queue);
+    if (state == QLatin1String("stopped"))
+        return;
+    m_engine->playSelected(&m_album[at]);
+    QTRY_VERIFY(m_engine->positionMs() > 50);
+    if (state == QLatin1String("paused"))
+        m_engine->pause();
+    QCOMPARE(stateOf(*m_engine), state);
+}
+
+// Records the queue played from its first entry until `done` (nothing when it is not within
+// 15 s), calling `during` 700 ms into the first entry.
+void TestPlaybackEngine::playRecorded(const QVector<TrackInfo> &queue, bool fades,
+    QVector<qint16> *heard, const std::function<bool()> &done, const std::function<void()> &during)
+{
+    m_engine->setFadeEnabled(fades);
+    m_engine->setPlayQueue(queue);
     MonitorRecording recording;
     QVERIFY(recording.start());
-    engine.playSelected(&queue[1]);
-    QTRY_VERIFY(engine.positionMs() >= 300);
-    engine.onPlayProgressSliderPressed();
-    if (mainSlider)
-        engine.onPlayProgressSliderReleased(1200);
-    else
-        engine.onPlayProgressBarReleased(1200);
-    QTRY_VERIFY(engine.positionMs() >= 1600);
-    const QVector<qint16> heard = recording.stop();
-    engine.stopPlayback();
-
-    const QVector<Run> runs = counterRuns(heard, 441);
-    QVERIFY(!runs.isEmpty());
-    const int target = (3200 * kRate / 1000) % 65536;
-    const Run &after = runs.last();
-    const int late = frameDistance(after.firstFrame, target);
-    QVERIFY2(late >= 0 && late <= kRate / 50,
-        qPrintable(
-            QStringLiteral("heard from frame %1, target %2").arg(after.firstFrame).arg(target)));
-    // Before it: track 2 from its start, without anything of later positions.
-    for (int i = 0; i + 1 < runs.size(); ++i) {
-        QVERIFY(runs[i].firstFrame >= 2 * kRate % 65536);
-        QVERIFY(runs[i].firstFrame + runs[i].length < 2 * kRate % 65536 + kRate);
+    m_engine->playSelected(&queue[0]);
+    if (during) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_engine->positionMs() >= 700, 10000);
+        during();
     }
+    QTRY_VERIFY_WITH_TIMEOUT(done(), 15000);
+    *heard = recording.stop();
+    m_engine->stopPlayback();
 }
 
-void TestPlaybackEngine::pauseResumeContinues()
-{
-    PlaybackEngine engine;
-    engine.setFadeEnabled(false);
-    const QVector<TrackInfo> queue = album();
-    engine.setPlayQueue(queue);
-    MonitorRecording recording;
-    QVERIFY(recording.start());
-    engine.playSelected(&queue[1]);
-    QTRY_VERIFY(engine.positionMs() >= 700);
-    engine.pause();
-    QVERIFY(engine.isPaused());
-    const qint64 paused = engine.positionMs();
-    QTest::qWait(300);
-    QCOMPARE(engine.positionMs(), paused);
-    engine.playSelected(nullptr);
-    QVERIFY(engine.isPlaying());
-    QTRY_VERIFY(engine.positionMs() >= paused + 500);
-    const QVector<qint16> heard = recording.stop();
-    engine.stopPlayback();
-
-    // The longest silence is the pause; the file frames either side of it meet.
-    int pause = 0, stoppedAt = 0, resumedAt = 0;
-    for (int i = 0, last = -1; i < heard.size() / 2; ++i) {
-        if (inserted(heard, i))
-            continue;
-        if (last >= 0 && i - last > pause)
-            std::tie(pause, stoppedAt, resumedAt) =
-                std::make_tuple(i - last, heard[2 * last + 1], heard[2 * i + 1]);
-        last = i;
-    }
-    QVERIFY(pause > kRate / 10);
-    QVERIFY2(qAbs(frameDistance(resumedAt, stoppedAt)) <= kRate / 20,
-        qPrintable(QStringLiteral("sound stopped at frame %1, resumed at %2")
-                       .arg(stoppedAt)
-                       .arg(resumedAt)));
-}
-
-void TestPlaybackEngine::wholeFileEndsAtFileEnd()
-{
-    PlaybackEngine engine;
-    engine.setFadeEnabled(false);
-    TrackInfo first = track(file("short.flac"), 1, 0, 0);
-    first.wholeFile = true;
-    TrackInfo second = track(file("part1.flac"), 2, 0, 0);
-    second.wholeFile = true;
-    engine.setPlayQueue({ first, second });
-    MonitorRecording recording;
-    QVERIFY(recording.start());
-    engine.playSelected(&first);
-    QCOMPARE(engine.progressMaximum(), 1000);
-    QTRY_VERIFY_WITH_TIMEOUT(engine.currentIndex() == 1 && engine.positionMs() >= 700, 10000);
-    QCOMPARE(engine.currentTitle(), QStringLiteral("part1"));
-    const QVector<qint16> heard = recording.stop();
-    engine.stopPlayback();
-
-    // The first file through its last frame, then the second from its start.
-    const QVector<Run> runs = counterRuns(heard, 441);
-    QCOMPARE(runs.size(), 2);
-    QCOMPARE(runs[0].firstFrame + runs[0].length, kRate);
-    QVERIFY(frameDistance(runs[1].firstFrame, 66150) >= 0);
-    QVERIFY(frameDistance(runs[1].firstFrame, 66150) <= 661);
-}
-
-void TestPlaybackEngine::cueTrackRangesAndTimers()
-{
-    PlaybackEngine engine;
-    QSignalSpy ranges(&engine, &PlaybackEngine::progressRangeChanged);
-    engine.playTrack(file("long.flac"), 205.49, 187.2);
-    QVERIFY(engine.isPlaying());
-    QCOMPARE(ranges.count(), 1);
-    QCOMPARE(ranges.first().first().toInt(), 187200);
-    const int remaining = engine.endTimerRemainingMs();
-    QVERIFY2(remaining > 186000 && remaining <= 187200, qPrintable(QString::number(remaining)));
-    // Playing from 205 490 ms: the heard position starts at the track's start.
-    QTRY_VERIFY(engine.positionMs() > 0);
-    QVERIFY(engine.positionMs() < 1500);
-
-    // A backward seek re-arms the end timer with what is left from there.
-    engine.onPlayProgressSliderPressed();
-    engine.onPlayProgressSliderReleased(187200 - 5000);
-    QVERIFY2(engine.endTimerRemainingMs() <= 5000,
-        qPrintable(QString::number(engine.endTimerRemainingMs())));
-    engine.onPlayProgressSliderPressed();
-    engine.onPlayProgressSliderReleased(1000);
-    QVERIFY(engine.endTimerRemainingMs() > 180000);
-    QTRY_VERIFY(engine.positionMs() >= 1000);
-    QVERIFY(engine.positionMs() < 2500);
-}
-
-void TestPlaybackEngine::wholeFileRangesAndTimers()
-{
-    PlaybackEngine engine;
-    QSignalSpy ranges(&engine, &PlaybackEngine::progressRangeChanged);
-    engine.playTrack(file("long.flac"), 0, 0);
-    QCOMPARE(ranges.first().first().toInt(), 400000);
-    QCOMPARE(engine.endTimerRemainingMs(), -1);
-    QTRY_VERIFY(engine.positionMs() > 0);
-    QVERIFY(engine.positionMs() < 1500);
-}
-
-void TestPlaybackEngine::fadeGains()
-{
-    PlaybackEngine engine;
-    const QVector<TrackInfo> queue = album();
-    engine.setPlayQueue(queue);
-    engine.playSelected(&queue[1]);
-    QCOMPARE(engine.fadeGain(2000 + 250), 250.0 / 600);
-    QCOMPARE(engine.fadeGain(2000 + 1000), 1.0);
-    QCOMPARE(engine.fadeGain(4000 - 200), 200.0 / 800);
-    QCOMPARE(engine.fadeGain(4000 + 10), 1.0); // past the end the track no longer fades
-    // The user's volume is the output's, kept in range; the fades stay on the samples.
-    engine.setVolume(1.5);
-    QCOMPARE(engine.volume(), 1.0);
-    engine.setVolume(0.25);
-    QCOMPARE(engine.volume(), 0.25);
-    QCOMPARE(engine.fadeGain(2000 + 250), 250.0 / 600);
-
-    engine.playNext();
-    QTRY_COMPARE(engine.currentIndex(), 2);
-    QVERIFY(engine.queueSwitched());
-    QCOMPARE(engine.fadeGain(4000 + 250), 250.0 / 300);
-    QCOMPARE(engine.fadeGain(6000 - 200), 200.0 / 800);
-    QCOMPARE(engine.volume(), 0.25);
-}
-
-void TestPlaybackEngine::startsHeardOnTheSamples_data()
-{
-    QTest::addColumn<bool>("fades");
-    QTest::newRow("fades on") << true;
-    QTest::newRow("fades off") << false;
-}
-
-// Two CUE tracks starting off whole seconds, the first started by the user, the second by the
-// automatic advance: each is heard from its first sample (a new recording may miss its first
-// 15 ms), with the fade shaped by the samples' file positions, and the first ends on its last
-// sample.
-void TestPlaybackEngine::startsHeardOnTheSamples()
-{
-    QFETCH(bool, fades);
-    const QString path = file("marks.flac");
-    const double a = cueTimeToSeconds("00:02:12"); // long enough to reach full gain
-    const double b = cueTimeToSeconds("00:06:37");
-    const QVector<TrackInfo> queue = { track(path, 1, a, b - a), track(path, 2, b, 2) };
-    PlaybackEngine engine;
-    engine.setFadeEnabled(fades);
-    engine.setPlayQueue(queue);
-    MonitorRecording recording;
-    QVERIFY(recording.start());
-    engine.playSelected(&queue[0]);
-    QTRY_VERIFY_WITH_TIMEOUT(engine.currentIndex() == 1 && engine.positionMs() > 800, 15000);
-    const QVector<qint16> heard = recording.stop();
-    engine.stopPlayback();
-
-    const qint64 startA = qint64(2 * 44100 + 12 * 588);
-    const qint64 startB = qint64(6 * 44100 + 37 * 588);
-    int after = 0;
-    const auto first =
-        heardTrack(heard, 0, startA, startB, fades ? 26460 : 0, fades ? 35280 : 0, &after);
-    QVERIFY2(first.first >= startA && first.first <= startA + 661,
-        qPrintable(QStringLiteral("track 1 heard from frame %1").arg(first.first)));
-    // Its last sample, or with the fade-out one whose gain rounds to silence.
-    QVERIFY2(first.second <= startB - 1 && first.second >= startB - (fades ? 3 : 1),
-        qPrintable(QStringLiteral("track 1 heard to frame %1").arg(first.second)));
-    const auto second = heardTrack(heard, after, startB, -1, fades ? 13230 : 0, 0, &after);
-    // A new stream's first milliseconds can be missing from a recording.
-    QVERIFY2(second.first >= startB && second.first <= startB + 661,
-        qPrintable(QStringLiteral("track 2 heard from frame %1").arg(second.first)));
-}
-
-void TestPlaybackEngine::gaplessRunIsContinuous_data()
+void TestPlaybackEngine::hearsTracks_data()
 {
     QTest::addColumn<QVector<TrackInfo>>("queue");
-    QTest::addColumn<qint64>("third"); // where track 3 starts, counted from track 1's file
-    const QString path = file("marks.flac");
-    const QStringList starts = { "00:01:20", "00:02:71", "00:04:05", "00:08:00" };
-    QVector<TrackInfo> queue;
+    QTest::addColumn<bool>("gapless");
+    QTest::addColumn<bool>("fades");
+    QTest::addColumn<Envelopes>("heard"); // in counter frames, in the order heard
+
+    // CUE tracks starting off whole seconds, the second started by the automatic advance with
+    // the switch fade-in: each heard from its first sample, the first to its last.
+    const QString marks = file("marks.flac");
+    // These starts x 44 100 fall just below their frames in doubles: frames are rounded.
+    const double a = cueTimeToSeconds("00:02:11");
+    const double b = cueTimeToSeconds("00:05:45");
+    const QVector<TrackInfo> cue = { track(marks, 1, a, b - a), track(marks, 2, b, 2) };
+    const qint64 startA = 2 * 44100 + 11 * 588;
+    const qint64 startB = 5 * 44100 + 45 * 588;
+    QTest::newRow("cue tracks, fades on")
+        << cue << false << true
+        << Envelopes { { startA, startB, 26460, 35280 }, { startB, startB + 17640, 13230, 0 } };
+    QTest::newRow("cue tracks, fades off")
+        << cue << false << false
+        << Envelopes { { startA, startB, 0, 0 }, { startB, startB + 4410, 0, 0 } };
+    TrackInfo first = track(file("part0.flac"), 1, 0, 0);
+    TrackInfo second = track(file("part1.flac"), 2, 0, 0);
+    first.wholeFile = second.wholeFile = true;
+    QTest::newRow("whole file to its last frame, then the next")
+        << QVector<TrackInfo> { first, second } << false << true
+        << Envelopes { { 0, 66150, 26460, 0 }, { 66150, 66150 + 17640, 13230, 0 } };
+    // Gapless: one run from the first track's fade-in into the third, every sample once.
+    const QStringList starts = { "00:01:27", "00:02:31", "00:04:16", "00:08:00" };
+    QVector<TrackInfo> joined;
     for (int i = 0; i < 3; ++i) {
         const double start = cueTimeToSeconds(starts[i]);
-        queue << track(path, i + 1, start, cueTimeToSeconds(starts[i + 1]) - start);
+        joined << track(marks, i + 1, start, cueTimeToSeconds(starts[i + 1]) - start);
     }
-    QTest::newRow("one file") << queue << DecoderIODevice::frameAt(queue[2].startSeconds, kRate);
+    const qint64 third = 4 * kRate + 16 * 588;
+    QTest::newRow("gapless, one file")
+        << joined << true << true << Envelopes { { kRate + 27 * 588, third + 4410, 26460, 0 } };
     // To the file's end, a sheet's range of a whole file, to the file's end.
-    QTest::newRow("next files") << QVector<TrackInfo>({ track(file("part0.flac"), 1, 0, 0),
-        track(file("part1.flac"), 2, 0, 1.5), track(file("part2.flac"), 3, 0, 0) })
-                                << qint64(2 * 66150);
+    QTest::newRow("gapless, next files")
+        << QVector<TrackInfo>(
+               { first, track(file("part1.flac"), 2, 0, 1.5), track(file("part2.flac"), 3, 0, 0) })
+        << true << true << Envelopes { { 0, 2 * 66150 + 4410, 26460, 0 } };
 }
 
-// Gapless: tracks 1, 2 and 3 are heard as one stream, every sample once and at full level across
-// the joins, and the window moves on at each boundary.
-void TestPlaybackEngine::gaplessRunIsContinuous()
+void TestPlaybackEngine::hearsTracks()
 {
     QFETCH(QVector<TrackInfo>, queue);
-    QFETCH(qint64, third);
-    PlaybackEngine engine;
-    engine.setGaplessEnabled(true);
-    engine.setPlayQueue(queue);
-    QVector<qint64> rowsAt; // position within the new track when the window moved to it
+    QFETCH(bool, gapless);
+    QFETCH(bool, fades);
+    QFETCH(Envelopes, heard);
+    m_engine->setGaplessEnabled(gapless);
     QVector<int> rows;
-    connect(&engine, &PlaybackEngine::playingRowChanged, &engine, [&](int row) {
+    QVector<qint64> rowsAt; // position within the new track when the window moved to it
+    connect(m_engine, &PlaybackEngine::playingRowChanged, m_engine, [&](int row) {
         rows << row;
-        rowsAt << engine.positionMs();
+        rowsAt << m_engine->positionMs();
     });
-    QSignalSpy started(&engine, &PlaybackEngine::trackStarted);
-    MonitorRecording recording;
-    QVERIFY(recording.start());
-    engine.playSelected(&queue[0]);
-    QTRY_VERIFY_WITH_TIMEOUT(engine.currentIndex() == 2 && engine.positionMs() > 500, 10000);
-    const QVector<qint16> heard = recording.stop();
-    engine.stopPlayback();
+    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
+    const int last = queue.size() - 1;
+    QVector<qint16> rec;
+    playRecorded(queue, fades, &rec,
+        [&] { return m_engine->currentIndex() == last && m_engine->positionMs() > 1000; });
+    QVERIFY(!rec.isEmpty());
 
-    QCOMPARE(rows, QVector<int>({ 0, 1, 2 }));
-    QVERIFY2(rowsAt[1] >= 0 && rowsAt[1] < 500 && rowsAt[2] >= 0 && rowsAt[2] < 500,
-        qPrintable(
-            QStringLiteral("moved %1 and %2 ms into the tracks").arg(rowsAt[1]).arg(rowsAt[2])));
-    QCOMPARE(started.count(), 3);
-    QCOMPARE(started.at(2).at(1).toString(), QStringLiteral("Track 3"));
-    const qint64 start = DecoderIODevice::frameAt(queue[0].startSeconds, kRate);
-    int after = 0;
-    // One segment from the first track's fade-in into the third track, at full gain between.
-    const auto run = heardTrack(heard, 0, start, -1, 26460, 0, &after);
-    QVERIFY2(run.first >= start && run.first <= start + 661 && run.second > third + 4410,
-        qPrintable(QStringLiteral("heard frames %1 to %2").arg(run.first).arg(run.second)));
+    QCOMPARE(rows.size(), queue.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        QCOMPARE(rows[i], i);
+        QVERIFY2(rowsAt[i] >= 0 && rowsAt[i] < 500, qPrintable(QString::number(rowsAt[i])));
+    }
+    QCOMPARE(started.count(), queue.size());
+    QCOMPARE(started.last().at(1).toString(),
+        queue[last].wholeFile ? QFileInfo(queue[last].filePath).completeBaseName()
+                              : queue[last].title);
+    int from = 0;
+    for (const Envelope &e : heard) {
+        const auto run = heardRun(rec, &from, e);
+        // To its last sample, or with a fade-out one whose gain rounds to silence.
+        QVERIFY2(run.first >= e.start && run.first <= e.start + kLate && run.second <= e.end - 1
+                && run.second >= e.end - (e.fadeOut ? 3 : 1),
+            qPrintable(range(run)));
+    }
+}
+
+void TestPlaybackEngine::interruptionsHeard_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::newRow("seek, main slider, output restarted") << "main slider";
+    QTest::newRow("seek, playing view's slider") << "view slider";
+    QTest::newRow("pause and resume") << "pause";
+}
+
+// Track 2 heard from its start; after a seek to 1200 ms from the target frame, after a pause
+// from where the sound stopped.
+void TestPlaybackEngine::interruptionsHeard()
+{
+    QFETCH(QString, event);
+    qint64 resumeAt = 2 * kRate + 1200 * kRate / 1000;
+    const auto during = [&] {
+        if (event == QLatin1String("pause")) {
+            m_engine->pause();
+            QVERIFY(m_engine->isPaused());
+            resumeAt = 2 * kRate + m_engine->positionMs() * kRate / 1000;
+            m_engine->playSelected(nullptr);
+            QVERIFY(m_engine->isPlaying());
+            return;
+        }
+        m_engine->onPlayProgressSliderPressed();
+        if (event == QLatin1String("main slider"))
+            m_engine->onPlayProgressSliderReleased(1200);
+        else
+            m_engine->onPlayProgressBarReleased(1200);
+    };
+    QVector<qint16> rec;
+    playRecorded(
+        { m_album[1] }, false, &rec, [&] { return m_engine->positionMs() >= 1600; }, during);
+    QVERIFY(!rec.isEmpty());
+
+    int from = 0;
+    const Envelope track2 { 2 * kRate, 4 * kRate, 0, 0 };
+    const auto before = heardRun(rec, &from, track2);
+    const auto after = heardRun(rec, &from, track2);
+    QVERIFY2(before.first >= track2.start && before.first <= track2.start + kLate,
+        qPrintable(range(before)));
+    if (event == QLatin1String("pause")) {
+        // Resumed within 50 ms of where it stopped, or without any seam at all.
+        QVERIFY2(after.first < 0 || qAbs(after.first - before.second) <= kRate / 20,
+            qPrintable(range(before) + QStringLiteral(", then ") + range(after)));
+        QVERIFY(qMax(before.second, after.second) > resumeAt + kRate / 4);
+    } else {
+        QVERIFY(before.second < resumeAt);
+        QVERIFY2(after.first >= resumeAt && after.first <= resumeAt + kRate / 50,
+            qPrintable(range(after)));
+    }
+}
+
+// Next while playing: the sound falls to silence over the 300 ms switch ramp, never rising,
+// and the next track follows from its first sample.
+void TestPlaybackEngine::switchRampFalls()
+{
+    QVector<qint16> rec;
+    playRecorded(
+        m_album.mid(1), false, &rec,
+        [&] { return m_engine->currentIndex() == 1 && m_engine->positionMs() > 1000; },
+        [&] { m_engine->playNext(); });
+    QVERIFY(!rec.isEmpty());
+    int from = 0;
+    QVERIFY(heardRun(rec, &from, { 2 * kRate, 4 * kRate, 0, 0 }).first >= 0);
+    // The ramp: every sample below full gain, none louder than the one before, to near silence.
+    int ramp = 0;
+    qint16 previous = kFull;
+    for (; from < rec.size() / 2; ++from) {
+        const qint16 level = rec[2 * from];
+        if ((level == 0 && rec[2 * from + 1] == 0) || (level == kFull && ramp == 0))
+            continue;
+        if (level == kFull)
+            break; // the next track
+        QVERIFY2(level <= previous, qPrintable(QStringLiteral("rises at %1").arg(from)));
+        previous = level;
+        ++ramp;
+    }
+    QVERIFY2(ramp > 13230 * 85 / 100 && ramp <= 13230, qPrintable(QString::number(ramp)));
+    QVERIFY2(previous < kFull / 10, qPrintable(QString::number(previous)));
+    const auto next = heardRun(rec, &from, { 4 * kRate, 4 * kRate + 4410, 0, 0 });
+    QVERIFY2(next.first >= 4 * kRate && next.first <= 4 * kRate + kLate, qPrintable(range(next)));
 }
 
 // The Monkey's Audio decoder delivers the file's 16-bit samples while the output takes float:
@@ -460,42 +323,320 @@ void TestPlaybackEngine::gaplessRunIsContinuous()
 // block b as 2 b + c (low 16 bits).
 void TestPlaybackEngine::sixteenBitDecoderPlaysExactly()
 {
-    PlaybackEngine engine;
-    engine.setFadeEnabled(false);
+    // With nothing queued the engine stops at the end, once the output has played it out.
+    m_engine->setPlayQueue({});
+    m_engine->setFadeEnabled(false);
     MonitorRecording recording;
     QVERIFY(recording.start());
-    engine.playTrack(file("ramp.ape"), 0, 0);
-    QVERIFY(engine.isPlaying());
-    QCOMPARE(engine.outputFormat().sampleType(), QAudioFormat::Float);
-    QCOMPARE(engine.progressMaximum(), 2000);
-    // With nothing queued the engine stops at the end, once the output has played it out.
-    QTRY_VERIFY_WITH_TIMEOUT(!engine.isPlaying(), 10000);
-    QVERIFY(!engine.isPaused());
-    const QVector<qint16> heard = recording.stop();
+    m_engine->playTrack(file("ramp.ape"), 0, 0);
+    QVERIFY(m_engine->isPlaying());
+    QCOMPARE(m_engine->outputFormat().sampleType(), QAudioFormat::Float);
+    QCOMPARE(m_engine->progressMaximum(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_engine->isPlaying(), 10000);
+    QVERIFY(!m_engine->isPaused());
+    const QVector<qint16> rec = recording.stop();
 
-    const QVector<Run> runs = counterRuns(heard, 441, 2);
-    QCOMPARE(runs.size(), 1);
-    const Run &run = runs.first();
-    QVERIFY(run.length > 2 * kRate - kRate / 50);
+    // Backwards from the last sound heard: consecutive blocks, inserted silence skipped.
+    int i = rec.size() / 2 - 1;
+    while (i > 0 && rec[2 * i] == 0 && rec[2 * i + 1] == 0)
+        --i;
     const qint64 lastBlock = 2 * kRate - 1;
-    QCOMPARE(heard[2 * run.lastIndex + 1], qint16(quint16(2 * lastBlock + 1)));
-    QCOMPARE(heard[2 * run.lastIndex], qint16(quint16(2 * lastBlock)));
+    QCOMPARE(rec[2 * i], qint16(quint16(2 * lastBlock)));
+    QCOMPARE(rec[2 * i + 1], qint16(quint16(2 * lastBlock + 1)));
+    qint64 blocks = 1;
+    for (int previous = i--; i >= 0; --i) {
+        if (rec[2 * i] == 0 && rec[2 * i + 1] == 0)
+            continue;
+        if (quint16(rec[2 * previous] - rec[2 * i]) != 2 || rec[2 * i + 1] != rec[2 * i] + 1)
+            break;
+        previous = i;
+        ++blocks;
+    }
+    QVERIFY2(blocks > 2 * kRate - kRate / 50, qPrintable(QString::number(blocks)));
 }
 
-// A decoder that cannot seek: the slider's seek changes nothing, the end timer included.
-void TestPlaybackEngine::failedSeekKeepsTheTrack()
+void TestPlaybackEngine::rangesAndTimers()
 {
+    QSignalSpy ranges(m_engine, &PlaybackEngine::progressRangeChanged);
+    m_engine->playTrack(file("long.flac"), 0, 0);
+    QCOMPARE(ranges.last().first().toInt(), 400000);
+    QCOMPARE(m_engine->endTimerRemainingMs(), -1);
+    // To the end from 205 506.67 ms, rounded.
+    m_engine->playTrack(file("long.flac"), cueTimeToSeconds("03:25:38"), 0);
+    QCOMPARE(ranges.last().first().toInt(), 400000 - 205507);
+
+    // The heard position starts at the track's start.
+    m_engine->playTrack(file("long.flac"), 205.49, 187.2);
+    QVERIFY(m_engine->isPlaying());
+    QCOMPARE(ranges.last().first().toInt(), 187200);
+    const int remaining = m_engine->endTimerRemainingMs();
+    QVERIFY2(remaining > 186000 && remaining <= 187200, qPrintable(QString::number(remaining)));
+    QTRY_VERIFY(m_engine->positionMs() > 0);
+    QVERIFY(m_engine->positionMs() < 1500);
+    // A seek re-arms the end timer with what is left from there, backwards too.
+    m_engine->onPlayProgressSliderPressed();
+    m_engine->onPlayProgressSliderReleased(187200 - 5000);
+    QVERIFY2(m_engine->endTimerRemainingMs() <= 5000,
+        qPrintable(QString::number(m_engine->endTimerRemainingMs())));
+    m_engine->onPlayProgressSliderPressed();
+    m_engine->onPlayProgressSliderReleased(1000);
+    QVERIFY(m_engine->endTimerRemainingMs() > 180000);
+    QTRY_VERIFY(m_engine->positionMs() >= 1000);
+    QVERIFY(m_engine->positionMs() < 2500);
+
+    // A decoder that cannot seek: the slider's seek changes nothing, the end timer included.
     ApeDecoder::setLibraryPath(QStringLiteral(FAKEMAC_noseek));
-    PlaybackEngine engine;
-    engine.playTrack(file("ramp.ape"), 0, 2);
+    m_engine->playTrack(file("ramp.ape"), 0, 2);
     ApeDecoder::setLibraryPath(QStringLiteral(FAKEMAC_second));
-    QVERIFY(engine.isPlaying());
-    QTRY_VERIFY(engine.positionMs() > 100);
-    engine.onPlayProgressSliderPressed();
-    engine.onPlayProgressSliderReleased(1900);
-    QVERIFY2(engine.endTimerRemainingMs() > 500,
-        qPrintable(QString::number(engine.endTimerRemainingMs())));
-    QVERIFY(engine.positionMs() < 1500);
+    QTRY_VERIFY(m_engine->positionMs() > 100);
+    m_engine->onPlayProgressSliderPressed();
+    m_engine->onPlayProgressSliderReleased(1900);
+    QVERIFY(m_engine->endTimerRemainingMs() > 500);
+    QVERIFY(m_engine->positionMs() < 1500);
+}
+
+void TestPlaybackEngine::fadeGains()
+{
+    m_engine->playSelected(&m_album[1]);
+    QCOMPARE(m_engine->fadeGain(2000 + 250), 250.0 / 600);
+    QCOMPARE(m_engine->fadeGain(2000 + 1000), 1.0);
+    QCOMPARE(m_engine->fadeGain(4000 - 200), 200.0 / 800);
+    QCOMPARE(m_engine->fadeGain(4000 + 10), 1.0); // past the end the track no longer fades
+    // The user's volume is the output's, kept in range; the fades stay on the samples.
+    m_engine->setVolume(1.5);
+    QCOMPARE(m_engine->volume(), 1.0);
+    m_engine->setVolume(0.25);
+    QCOMPARE(m_engine->fadeGain(2000 + 250), 250.0 / 600);
+
+    m_engine->playNext();
+    QTRY_COMPARE(m_engine->currentIndex(), 2);
+    QVERIFY(m_engine->queueSwitched());
+    QCOMPARE(m_engine->fadeGain(4000 + 250), 250.0 / 300);
+    QCOMPARE(m_engine->fadeGain(6000 - 200), 200.0 / 800);
+    QCOMPARE(m_engine->volume(), 0.25);
+}
+
+void TestPlaybackEngine::stateTable_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<bool>("fadesFirst");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("fromStart"); // the track starts over rather than continuing
+
+    const auto row = [](const char *name, const char *from, const char *event, bool fadesFirst,
+                         const char *to, int index, bool fromStart, int at = 1) {
+        QTest::newRow(name) << from << at << event << fadesFirst << to << index << fromStart;
+    };
+    row("stopped, play a row", "stopped", "play first", false, "playing", 0, true);
+    row("stopped, next", "stopped", "next", false, "playing", 0, true);
+    row("stopped, previous", "stopped", "previous", false, "playing", 2, true);
+    row("playing, pause", "playing", "pause", false, "paused", 1, false);
+    row("paused, play without a row", "paused", "play none", false, "playing", 1, false);
+    row("paused, play the paused row", "paused", "play same", false, "playing", 1, false);
+    row("paused, play another row", "paused", "play first", false, "playing", 0, true);
+    row("playing, next", "playing", "next", true, "playing", 2, true);
+    row("playing, previous", "playing", "previous", true, "playing", 0, true);
+    row("paused, next", "paused", "next", false, "playing", 2, true);
+    row("paused, previous", "paused", "previous", false, "playing", 0, true);
+    row("playing, play the same row", "playing", "play same", false, "playing", 1, true);
+    row("playing, stop", "playing", "stop", false, "stopped", 1, false);
+    row("paused, stop", "paused", "stop", false, "stopped", 1, false);
+    row("next on the last entry wraps", "playing", "next", true, "playing", 0, true, 2);
+    row("previous on the first entry wraps", "playing", "previous", true, "playing", 2, true, 0);
+}
+
+void TestPlaybackEngine::stateTable()
+{
+    QFETCH(QString, from);
+    QFETCH(int, at);
+    QFETCH(QString, event);
+    QFETCH(bool, fadesFirst);
+    QFETCH(QString, to);
+    QFETCH(int, index);
+    QFETCH(bool, fromStart);
+
+    bringTo(from, at);
+    const int indexBefore = m_engine->currentIndex();
+    // Let the position get well past a fresh start, so a restart shows.
+    if (from == QLatin1String("playing"))
+        QTRY_VERIFY(m_engine->positionMs() > 800);
+    QSignalSpy playing(m_engine, &PlaybackEngine::playingChanged);
+    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
+
+    if (event.startsWith(QLatin1String("play ")))
+        m_engine->playSelected(event == QLatin1String("play none")
+                ? nullptr
+                : &m_album[event == QLatin1String("play same") ? 1 : 0]);
+    else if (event == QLatin1String("pause"))
+        m_engine->pause();
+    else if (event == QLatin1String("next"))
+        m_engine->playNext();
+    else if (event == QLatin1String("previous"))
+        m_engine->playPrevious();
+    else
+        m_engine->stopPlayback();
+
+    if (fadesFirst) {
+        // The old track fades out first; the switch follows.
+        QCOMPARE(m_engine->currentIndex(), indexBefore);
+        QVERIFY(m_engine->isPlaying());
+        QTRY_COMPARE(m_engine->currentIndex(), index);
+    }
+    QCOMPARE(m_engine->currentIndex(), index);
+    QCOMPARE(stateOf(*m_engine), to);
+    QCOMPARE(started.count(), fromStart ? 1 : 0);
+    QVERIFY(!playing.isEmpty());
+    QCOMPARE(playing.last().first().toBool(), to == QLatin1String("playing"));
+    if (to == QLatin1String("playing")) {
+        QCOMPARE(m_engine->trackStart(), m_album[index].startSeconds);
+        const qint64 position = m_engine->positionMs();
+        QVERIFY2(fromStart ? position < 600 : position > 50, qPrintable(QString::number(position)));
+    }
+}
+
+void TestPlaybackEngine::interruptedSwitch_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QString>("state"); // once the switch is over
+    QTest::addColumn<int>("index");
+    QTest::newRow("next again switches once") << "next"
+                                              << "playing" << 2;
+    QTest::newRow("stop") << "stop"
+                          << "stopped" << 1;
+    QTest::newRow("a new start") << "play"
+                                 << "playing" << 0;
+    QTest::newRow("another fade") << "previous"
+                                  << "playing" << 0;
+    QTest::newRow("pause: done, paused at the start") << "pause"
+                                                      << "paused" << 2;
+    QTest::newRow("queue replaced") << "replace"
+                                    << "playing" << -1;
+    QTest::newRow("queue emptied") << "empty"
+                                   << "playing" << -1;
+}
+
+// Next starts the fade-out; what happens before it ends is neither lost, nor done twice, nor
+// out of range, and Next works again afterwards.
+void TestPlaybackEngine::interruptedSwitch()
+{
+    QFETCH(QString, event);
+    QFETCH(QString, state);
+    QFETCH(int, index);
+    bringTo(QStringLiteral("playing"));
+    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
+    m_engine->playNext();
+    QVERIFY(m_engine->isSwitching());
+    if (event == QLatin1String("next"))
+        m_engine->playNext();
+    else if (event == QLatin1String("stop"))
+        m_engine->stopPlayback();
+    else if (event == QLatin1String("play"))
+        m_engine->playSelected(&m_album[0]);
+    else if (event == QLatin1String("previous"))
+        m_engine->playPrevious();
+    else if (event == QLatin1String("pause"))
+        m_engine->pause();
+    else
+        m_engine->setPlayQueue(event == QLatin1String("empty") ? QVector<TrackInfo>()
+                                                               : QVector<TrackInfo> { m_album[0] });
+    if (event == QLatin1String("stop") || event == QLatin1String("play")
+        || event == QLatin1String("pause"))
+        QVERIFY(!m_engine->isSwitching());
+    QTRY_VERIFY(!m_engine->isSwitching());
+    QTRY_COMPARE(m_engine->currentIndex(), index);
+    QCOMPARE(stateOf(*m_engine), state);
+    const int starts = started.count();
+    if (state == QLatin1String("paused")) {
+        QCOMPARE(m_engine->positionMs(), 0);
+        m_engine->playSelected(nullptr);
+    }
+    // Long enough for an abandoned switch to show by a start of its own.
+    QTRY_VERIFY(m_engine->positionMs() > 800 || state == QLatin1String("stopped"));
+    QCOMPARE(started.count(), starts);
+    if (event == QLatin1String("empty"))
+        return;
+    m_engine->playNext();
+    const int next = m_engine->playQueue().size() == 1 ? 0 : (qMax(index, 0) + 1) % 3;
+    QTRY_COMPARE(m_engine->currentIndex(), next);
+    QVERIFY(m_engine->isPlaying());
+    QCOMPARE(m_engine->trackStart(), m_engine->playQueue().at(next).startSeconds);
+}
+
+void TestPlaybackEngine::emptyQueue()
+{
+    bringTo(QStringLiteral("playing"));
+    m_engine->setPlayQueue({});
+    QCOMPARE(m_engine->currentIndex(), -1);
+    m_engine->playPrevious();
+    QVERIFY(m_engine->isPlaying());
+    QCOMPARE(m_engine->trackStart(), 2.0);
+    m_engine->playNext();
+    QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
+}
+
+// Tracks that give no audio (a header-only file, a range past the file's end) are each tried
+// once; then playback stops and says so.
+void TestPlaybackEngine::silentQueueStopsAfterOneRound()
+{
+    const QString empty = file("empty.wav");
+    QVERIFY(TestSupport::makeAudio(empty, QStringLiteral("anullsrc=r=44100:cl=stereo:d=0"),
+        { "-t", "0", "-c:a", "pcm_s16le" }));
+    const QVector<TrackInfo> queue = { track(empty, 1, 0, 0), track(file("marks.flac"), 2, 20, 5) };
+    m_engine->setPlayQueue(queue);
+    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
+    QSignalSpy messages(m_engine, &PlaybackEngine::informationRequested);
+    m_engine->playSelected(&queue[0]);
+    QTRY_COMPARE_WITH_TIMEOUT(messages.count(), 1, 10000);
+    QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
+    QCOMPARE(started.count(), 2);
+}
+
+// While paused: pausing again keeps the position; a seek to the track's end leaves nothing to
+// resume, so Play stops.
+void TestPlaybackEngine::pausedSeeks()
+{
+    bringTo(QStringLiteral("paused"));
+    const qint64 paused = m_engine->pausedPositionMs();
+    QVERIFY(paused > 2000);
+    m_engine->pause();
+    QCOMPARE(m_engine->pausedPositionMs(), paused);
+    m_engine->onPlayProgressSliderPressed();
+    m_engine->onPlayProgressSliderReleased(2000);
+    QVERIFY(m_engine->isPaused());
+    QCOMPARE(m_engine->pausedPositionMs(), qint64(4000));
+    m_engine->playSelected(nullptr);
+    QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
+}
+
+// Starts less than 0.01 s apart are the same; the first of equal entries counts.
+void TestPlaybackEngine::indexOfTrack()
+{
+    const QString path = QStringLiteral("/music/album.flac");
+    m_engine->setPlayQueue(
+        { track(path, 1, 0, 12), track(path, 2, 12, 10), track(path, 3, 0, 12) });
+    QCOMPARE(m_engine->indexOfTrack(path, 12.004), 1);
+    QCOMPARE(m_engine->indexOfTrack(path, 12.01), -1);
+    QCOMPARE(m_engine->indexOfTrack(QStringLiteral("/music/other.flac"), 12.0), -1);
+    QCOMPARE(m_engine->indexOfTrack(path, 0.0), 0);
+}
+
+// Play with no row selected, or a row without a path: a message, nothing started.
+void TestPlaybackEngine::messages()
+{
+    QSignalSpy messages(m_engine, &PlaybackEngine::informationRequested);
+    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
+    const TrackInfo row = track(QString(), 1, 0, 10);
+    m_engine->playSelected(nullptr);
+    m_engine->playSelected(&row);
+    QCOMPARE(messages.count(), 2);
+    QCOMPARE(messages.at(0).first().toString(),
+        QStringLiteral("Please select a song from the current music list on the right to play"));
+    QCOMPARE(messages.at(1).first().toString(), QStringLiteral("Unable to get audio file path"));
+    QCOMPARE(started.count(), 0);
+    QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
 }
 
 void TestPlaybackEngine::shutdownLeavesNoThread_data()
@@ -509,27 +650,23 @@ void TestPlaybackEngine::shutdownLeavesNoThread_data()
 void TestPlaybackEngine::shutdownLeavesNoThread()
 {
     QFETCH(QString, situation);
+    cleanup();
     QTRY_VERIFY(!engineThreadsRunning());
-    {
-        PlaybackEngine engine;
-        const QVector<TrackInfo> queue = album();
-        engine.setPlayQueue(queue);
-        engine.playSelected(&queue[0]);
-        QTRY_VERIFY(engine.positionMs() > 100);
-        QVERIFY(engineThreadsRunning());
-        if (situation == "paused") {
-            engine.pause();
-            QVERIFY(engine.isPaused());
-        } else if (situation == "fade") {
-            engine.playNext();
-            QVERIFY(engine.isSwitching());
-        } else {
-            // Held slider: the engine does not advance while the decoder sits at its end.
-            engine.playTrack(file("short.flac"), 0, 0);
-            engine.onPlayProgressSliderPressed();
-            QTRY_VERIFY(engine.positionMs() >= 1000);
-        }
+    init();
+    bringTo(QStringLiteral("playing"));
+    QVERIFY(engineThreadsRunning());
+    if (situation == "paused") {
+        m_engine->pause();
+    } else if (situation == "fade") {
+        m_engine->playNext();
+        QVERIFY(m_engine->isSwitching());
+    } else {
+        // Held slider: the engine does not advance while the decoder sits at its end.
+        m_engine->playTrack(file("part0.flac"), 0, 0);
+        m_engine->onPlayProgressSliderPressed();
+        QTRY_VERIFY(m_engine->positionMs() >= 1500);
     }
+    cleanup();
     // A joined thread can linger in the task list for a moment; one still running stays.
     QTRY_VERIFY(!engineThreadsRunning());
 }

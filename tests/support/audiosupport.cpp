@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <cmath>
-#include <cstring>
 
 namespace AudioSupport {
 
@@ -42,9 +41,10 @@ qint32 ramp24(qint64 frame)
     return qint32(frame * 37 % 16777216 - 8388608);
 }
 
-bool encode(const QString &path, const QString &source, const QStringList &outputOptions)
+QStringList flac16()
 {
-    return TestSupport::makeAudio(path, source, outputOptions);
+    return { QStringLiteral("-c:a"), QStringLiteral("flac"), QStringLiteral("-sample_fmt"),
+        QStringLiteral("s16") };
 }
 
 TrackInfo track(const QString &path, int number, double start, double duration)
@@ -63,12 +63,8 @@ QByteArray readAll(IAudioDecoder *decoder, qint64 chunkBytes)
 {
     QByteArray all;
     QByteArray chunk(int(chunkBytes), Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = decoder->read(chunk.data(), chunkBytes);
-        if (got <= 0)
-            break;
+    for (qint64 got; (got = decoder->read(chunk.data(), chunkBytes)) > 0;)
         all.append(chunk.constData(), int(got));
-    }
     return all;
 }
 
@@ -79,10 +75,8 @@ QByteArray ffmpegDecode(const QString &path, const QString &format, const QStrin
     QStringList args { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
         QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"), path };
     args << extraOptions << QStringLiteral("-f") << format << out;
-    if (!TestSupport::run(QStringLiteral("ffmpeg"), args))
-        return {};
     QFile file(out);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!TestSupport::run(QStringLiteral("ffmpeg"), args) || !file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
 }
@@ -95,45 +89,21 @@ QVector<qint16> toInt16(const QByteArray &bytes)
     return values;
 }
 
-QVector<qint32> toInt32(const QByteArray &bytes)
-{
-    QVector<qint32> values(bytes.size() / 4);
-    for (int i = 0; i < values.size(); ++i)
-        values[i] = qFromLittleEndian<qint32>(bytes.constData() + 4 * i);
-    return values;
-}
-
-QVector<float> toFloat(const QByteArray &bytes)
-{
-    QVector<float> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.constData(), size_t(values.size()) * 4);
-    return values;
-}
-
-QVector<qint32> packed24ToInt32(const QByteArray &bytes)
-{
-    QVector<qint32> values(bytes.size() / 3);
-    const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
-    for (int i = 0; i < values.size(); ++i, p += 3)
-        values[i] = qint32(quint32(p[0]) << 8 | quint32(p[1]) << 16 | quint32(p[2]) << 24) >> 8;
-    return values;
-}
-
 QVector<qint64> samplesOf(const QByteArray &bytes, int type, int size)
 {
+    const int width = type == 3 ? 4 : size / 8;
+    const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
     QVector<qint64> out;
-    if (type == 3) {
-        for (float v : toFloat(bytes))
-            out << qint64(std::llround(double(v) * 2147483648.0)); // exact for these ramps
-    } else if (size == 32) {
-        for (qint32 v : toInt32(bytes))
-            out << v;
-    } else if (size == 24) {
-        for (qint32 v : packed24ToInt32(bytes))
-            out << v;
-    } else {
-        for (qint16 v : toInt16(bytes))
-            out << v;
+    for (int i = 0; i + width <= bytes.size(); i += width) {
+        if (type == 3) // exact for these ramps
+            out << qint64(std::llround(double(qFromLittleEndian<float>(p + i)) * 2147483648.0));
+        else if (width == 4)
+            out << qFromLittleEndian<qint32>(p + i);
+        else if (width == 3)
+            out << (qint32(quint32(p[i]) << 8 | quint32(p[i + 1]) << 16 | quint32(p[i + 2]) << 24)
+                >> 8);
+        else
+            out << qFromLittleEndian<qint16>(p + i);
     }
     return out;
 }

@@ -21,8 +21,8 @@ qint16 counterRight(qint64 frame);
 QString ramp24Source(double seconds, int sampleRate = 48000);
 qint32 ramp24(qint64 frame);
 
-// Encodes a lavfi source; outputOptions pick the codec and sample format.
-bool encode(const QString &path, const QString &source, const QStringList &outputOptions);
+// Output options of a 16-bit FLAC file.
+QStringList flac16();
 
 // Everything the decoder delivers until read() gives nothing, read in chunks of chunkBytes.
 QByteArray readAll(IAudioDecoder *decoder, qint64 chunkBytes = 65536);
@@ -34,13 +34,9 @@ QByteArray ffmpegDecode(
 // Track `number` ("Track N") of a FLAC album: the range start..start+duration of path.
 TrackInfo track(const QString &path, int number, double start, double duration);
 
-// Little-endian sample readers.
 QVector<qint16> toInt16(const QByteArray &bytes);
-QVector<qint32> toInt32(const QByteArray &bytes);
-QVector<float> toFloat(const QByteArray &bytes);
-QVector<qint32> packed24ToInt32(const QByteArray &bytes);
-// Samples of the output format (type 3: float, scaled to 32-bit integers; else signed of size
-// bits) as integers.
+// Little-endian samples of an output format (type 3: float, scaled to 32-bit integers; else
+// signed of size bits) as integers.
 QVector<qint64> samplesOf(const QByteArray &bytes, int type, int size);
 
 } // namespace AudioSupport

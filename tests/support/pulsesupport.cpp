@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QtEndian>
-#include <cmath>
 #include <csignal>
 #include <sys/types.h>
 
@@ -99,24 +98,59 @@ QVector<qint16> MonitorRecording::stop()
     return samples;
 }
 
-double toneAmplitude(const QVector<qint16> &stereo, int channel, int first, int count,
-    double frequency, int sampleRate)
+QString marksSource(double seconds, int offset)
 {
-    const double w = 2.0 * M_PI * frequency / sampleRate;
-    const double coefficient = 2.0 * std::cos(w);
-    double s1 = 0;
-    double s2 = 0;
-    int used = 0;
-    for (int i = first; i < first + count && 2 * i + channel < stereo.size(); ++i, ++used) {
-        const double x = stereo[2 * i + channel] / 32768.0;
-        const double s0 = x + coefficient * s1 - s2;
-        s2 = s1;
-        s1 = s0;
+    return QStringLiteral("aevalsrc=exprs='0.5|(mod(n+%1\\,65536)-32768)/32768':s=44100:d=%2")
+        .arg(offset)
+        .arg(seconds, 0, 'f', 6);
+}
+
+QPair<qint64, qint64> heardRun(const QVector<qint16> &rec, int *from, const Envelope &e)
+{
+    const int frames = rec.size() / 2;
+    const auto inserted = [&](int i) { return rec[2 * i] == 0 && rec[2 * i + 1] == 0; };
+    const auto matches = [&](int i, qint64 frame) {
+        // Without a fade-in, audio from before the start shows as a run starting early.
+        if ((e.fadeIn > 0 && frame < e.start) || (e.end >= 0 && frame >= e.end))
+            return false;
+        double gain = 1.0;
+        if (e.fadeIn > 0 && frame - e.start < e.fadeIn)
+            gain = double(frame - e.start) / e.fadeIn;
+        if (e.fadeOut > 0 && e.end - frame < e.fadeOut)
+            gain = qMin(gain, double(e.end - frame) / e.fadeOut);
+        return qAbs(rec[2 * i] / double(kFull) - gain) <= 0.01
+            && (gain < 1.0 || (rec[2 * i + 1] + 32768 - frame) % 65536 == 0);
+    };
+    for (int anchor = *from; anchor < frames; ++anchor) {
+        if (rec[2 * anchor] != kFull)
+            continue;
+        // The counter gives the frame modulo 65 536: the one at or after the start.
+        const qint64 frame =
+            e.start + ((rec[2 * anchor + 1] + 32768 - e.start) % 65536 + 65536) % 65536;
+        if (!matches(anchor, frame)) {
+            *from = anchor + 1;
+            continue;
+        }
+        qint64 bounds[2] = { frame, frame };
+        *from = anchor + 1;
+        for (int step : { -1, 1 }) {
+            qint64 &f = bounds[step > 0];
+            for (int i = anchor + step; i >= 0 && i < frames; i += step) {
+                if (inserted(i))
+                    continue;
+                if (!matches(i, f + step))
+                    break;
+                f += step;
+                if (step > 0)
+                    *from = i + 1;
+            }
+        }
+        if (bounds[1] - bounds[0] >= 441)
+            return { bounds[0], bounds[1] };
+        anchor = *from - 1;
     }
-    if (used == 0)
-        return 0;
-    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-    return 2.0 * std::sqrt(qMax(0.0, power)) / used;
+    *from = frames;
+    return { -1, -1 };
 }
 
 } // namespace PulseSupport

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPair>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -43,9 +44,27 @@ private:
     QProcess m_process;
 };
 
-// Amplitude of a frequency in frames [first, first + count) of one channel of interleaved
-// stereo samples (Goertzel; a full-scale sine reads about 1.0).
-double toneAmplitude(const QVector<qint16> &stereo, int channel, int first, int count,
-    double frequency, int sampleRate = 44100);
+// A recording of the marks signal (left 0.5, so gain 1 reads kFull; right the 16-bit counter
+// of the file frame) shows the gain and the file frame of every sample heard. Silence the
+// output inserts while starved (both channels 0) holds no file frame and is skipped.
+const int kFull = 16384;
+QString marksSource(double seconds, int offset = 0);
+
+// What the samples must be: frames before end (end -1: open) and from start, with a fade-in
+// over fadeIn frames from start and a fade-out over fadeOut frames before end. Without a
+// fade-in, audio from before the start is taken in, so that it shows as a run starting early.
+struct Envelope
+{
+    qint64 start;
+    qint64 end;
+    int fadeIn;
+    int fadeOut;
+};
+
+// From recorded frame *from on: the next run of at least 10 ms of samples that follow each
+// other in the file with the envelope's gains (and at full gain their own frame on the
+// counter), found around its first full-gain sample. Returns its first and last file frames
+// ({-1, -1}: none) and moves *from past it.
+QPair<qint64, qint64> heardRun(const QVector<qint16> &rec, int *from, const Envelope &expected);
 
 } // namespace PulseSupport
