@@ -102,7 +102,7 @@ void TestFFmpegDecoder::outputFormats_data()
     const qint64 counterFrames = 3 * 44100;
     const qint64 rampFrames = 2 * 48000;
     QTest::newRow("flac16 float") << "c16.flac" << 3 << 32 << counterFrames << 2
-                                  << Expected([](qint64 i) { return counterAt(i) << 16; });
+                                  << Expected([](qint64 i) { return counterAt(i) * 65536; });
     QTest::newRow("flac16 s24") << "c16.flac" << 1 << 24 << counterFrames << 2
                                 << Expected(
                                        [](qint64 i) { return packTo24(counterAt(i) / 32768.0); });
@@ -113,7 +113,7 @@ void TestFFmpegDecoder::outputFormats_data()
     QTest::newRow("video first s16")
         << "video.mkv" << 1 << 16 << counterFrames << 2 << Expected(counterAt);
     QTest::newRow("flac24 float") << "c24.flac" << 3 << 32 << rampFrames << 1
-                                  << Expected([](qint64 i) { return qint64(ramp24(i)) << 8; });
+                                  << Expected([](qint64 i) { return qint64(ramp24(i)) * 256; });
     QTest::newRow("flac24 s24") << "c24.flac" << 1 << 24 << rampFrames << 1
                                 << Expected(
                                        [](qint64 i) { return packTo24(ramp24(i) / 8388608.0); });

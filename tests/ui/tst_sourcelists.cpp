@@ -134,6 +134,7 @@ private slots:
         auto window = openAt(library);
         QVERIFY(window);
         auto *keyword = child<IconLineEdit>(*window, "edKeyword");
+        keyword->setFocus(); // as a click into the field does
         keyword->setText("other");
         QTest::keyClick(keyword, Qt::Key_Return);
         QVERIFY(!treeItem(*window, "Other.cue")->isHidden());
