@@ -109,6 +109,10 @@ private slots:
         const QString name = tmp.path() + QStringLiteral("/channel");
         QVERIFY(server.listen(name));
         QSignalSpy received(&server, &HandoffServer::filesReceived);
+        QLocalSocket empty; // says nothing: no call
+        empty.connectToServer(name);
+        QVERIFY(empty.waitForConnected(1000));
+        empty.disconnectFromServer();
         QLocalSocket a;
         QLocalSocket b;
         for (QLocalSocket *s : { &a, &b }) {
@@ -122,6 +126,7 @@ private slots:
         (a.state() == QLocalSocket::UnconnectedState ? b : a).disconnectFromServer();
         QVERIFY(received.wait(2000));
         QCOMPARE(received.first().first().toStringList(), QStringList { QString(600, 'x') });
+        QCOMPARE(received.size(), 1);
     }
 
     // The first start opens its own files once (a folder among them ignored); later starts hand
