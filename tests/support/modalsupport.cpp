@@ -15,8 +15,7 @@
 
 namespace TestSupport {
 
-// Polls every 5 ms until found() returns true or timeoutMs have passed. Stopped while found()
-// runs: an answer may run a nested event loop.
+// Polls every 5 ms until found() or timeoutMs; stopped while found() runs a nested loop.
 static void pollUntil(const std::function<bool()> &found, int timeoutMs, QObject *owner = nullptr)
 {
     auto *timer = new QTimer(owner);
@@ -51,6 +50,7 @@ std::shared_ptr<QString> answerNextBox(bool sure, int timeoutMs, QObject *owner)
     auto text = std::make_shared<QString>();
     pollUntil(
         [text, sure]() {
+            // Among the top-level widgets: a progress dialog may be the active modal one.
             const QWidgetList windows = QApplication::topLevelWidgets();
             for (QWidget *box : windows) {
                 auto *content = box->findChild<QLabel *>(QStringLiteral("lbMessageBoxContent"));

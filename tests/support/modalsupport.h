@@ -12,13 +12,12 @@ class QTreeWidget;
 
 namespace TestSupport {
 
-// Runs action on the next modal widget once it is showing (polled from the event loop), so a
-// test can answer a dialog that a call under test runs with exec(). Gives up after timeoutMs.
+// Runs action on the next modal widget once it shows (polled from the event loop), to answer a
+// dialog run with exec(). Gives up after timeoutMs.
 void whenModalShown(const std::function<void(QWidget *)> &action, int timeoutMs = 5000);
 
-// Answers the next message box that shows with its sure (or cancel) button; its text lands in
-// the result. Found among the top-level widgets: a window-modal progress dialog may be the
-// active modal widget meanwhile. Gives up after timeoutMs, or when owner goes.
+// Answers the next message box with its sure (or cancel) button; its text lands in the result.
+// Gives up after timeoutMs, or when owner goes.
 std::shared_ptr<QString> answerNextBox(
     bool sure = true, int timeoutMs = 5000, QObject *owner = nullptr);
 
@@ -27,8 +26,7 @@ QStringList columnTexts(const QTreeWidget *list, int column);
 
 } // namespace TestSupport
 
-// Fresh databases with the settings loaded and covers cached in a test folder: what a window
-// test starts from.
+// Fresh databases with the settings loaded: what a window test starts from.
 class WindowFixture
 {
 public:
