@@ -100,6 +100,8 @@ void CueParserTest::encodings_data()
     row("short GBK, Chinese user", "GBK", "王菲", "唱游", "催眠/红豆", "zh_CN");
     row("Big5, Chinese (simplified) user", "Big5", "鄧麗君", "淡淡幽情",
         "獨上西樓/但願人長久/幾多愁/芳草無情", "zh_CN");
+    row("Shift_JIS, Chinese user", "Shift_JIS", "宇多田ヒカル", "ファースト・ラブ",
+        "オートマティック/甘いワナ/時間はかかるけど/Never Let Go", "zh_CN");
     QTest::newRow("one-title GBK, Chinese user") << QTextCodec::codecForName("GBK")->fromUnicode(
         QStringLiteral("FILE \"唱游.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"红豆\"\n"))
                                                  << "唱游" << QStringList { "红豆" } << "zh_CN";

@@ -11,14 +11,15 @@ using namespace MediaSupport;
 
 namespace {
 
-// A sheet of three tracks over 6 s: starts at CD frames 0, 93 and 281.
+// A sheet of three tracks over 6 s: starts at CD frames 0, 93 and 316 (4.2133... s, which
+// lands a hair below its sample when multiplied out).
 const char kSheet[] = "REM GENRE \"Art Rock\"\nREM DATE 1999\nREM DISCNUMBER 2\n"
                       "PERFORMER \"The Band\"\nTITLE \"Best: Of\"\nFILE \"%1\" WAVE\n"
                       "  TRACK 01 AUDIO\n    TITLE \"One\"\n    INDEX 01 00:00:00\n"
                       "  TRACK 02 AUDIO\n    TITLE \"Two\"\n    PERFORMER \"Guest\"\n"
                       "    INDEX 00 00:01:00\n    INDEX 01 00:01:18\n"
-                      "  TRACK 03 AUDIO\n    TITLE \"Three\"\n    INDEX 01 00:03:56\n";
-const int kStartFrames[] = { 0, 93, 281 };
+                      "  TRACK 03 AUDIO\n    TITLE \"Three\"\n    INDEX 01 00:04:16\n";
+const int kStartFrames[] = { 0, 93, 316 };
 
 // Mono float samples of a file at its own rate.
 QVector<float> decode(const QString &path)
@@ -152,7 +153,7 @@ void TrackExporterTest::realCuts()
             + (suffix == "wav" ? "" : "disc=2|") + "genre=Art Rock|title=Two|track=2/3");
     QCOMPARE(info.contains("attached_pic=1"), picture);
 
-    // Named after the album; lengths rounded (1.24 s, 2.51 s and 2.25 s).
+    // Named after the album; lengths rounded (1.24 s, 2.97 s and 1.79 s).
     QCOMPARE(result.playlistPath, QDir(folder).filePath(QStringLiteral("Best_ Of.m3u8")));
     QCOMPARE(QString::fromUtf8(readFile(result.playlistPath)),
         QStringLiteral("#EXTM3U\n#EXTINF:1,One\nOne.%1\n#EXTINF:3,Two\nTwo.%1\n"
