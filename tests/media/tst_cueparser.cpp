@@ -2,37 +2,20 @@
 #include "support/mediasupport.h"
 #include "support/testsupport.h"
 
-#include <QRandomGenerator>
-#include <QTemporaryDir>
-#include <QTextCodec>
 #include <QtTest>
 
 namespace {
 
-QByteArray utf16(const QString &text, bool littleEndian)
+QString sheetText(const QString &performer, const QString &album, const QStringList &titles)
 {
-    QByteArray bytes;
-    for (const QChar c : text) {
-        const char hi = char(c.unicode() >> 8);
-        const char lo = char(c.unicode() & 0xFF);
-        bytes.append(littleEndian ? lo : hi).append(littleEndian ? hi : lo);
-    }
-    return bytes;
-}
-
-QString sheetText(const QString &performer, const QString &album, const QStringList &titles,
-    const QString &eol = QStringLiteral("\r\n"))
-{
-    QString text = QStringLiteral("REM GENRE Pop") + eol + QStringLiteral("REM DATE 1999") + eol
-        + QStringLiteral("PERFORMER \"%1\"").arg(performer) + eol
-        + QStringLiteral("TITLE \"%1\"").arg(album) + eol
-        + QStringLiteral("FILE \"%1.flac\" WAVE").arg(album) + eol;
-    for (int i = 0; i < titles.size(); ++i) {
-        text += QStringLiteral("  TRACK %1 AUDIO").arg(i + 1, 2, 10, QLatin1Char('0')) + eol
-            + QStringLiteral("    TITLE \"%1\"").arg(titles.at(i)) + eol
-            + QStringLiteral("    PERFORMER \"%1\"").arg(performer) + eol
-            + QStringLiteral("    INDEX 01 %1:00:00").arg(i * 4, 2, 10, QLatin1Char('0')) + eol;
-    }
+    QString text = QStringLiteral("REM GENRE Pop\r\nPERFORMER \"%1\"\r\nTITLE \"%2\"\r\n"
+                                  "FILE \"%2.flac\" WAVE\r\n")
+                       .arg(performer, album);
+    for (int i = 0; i < titles.size(); ++i)
+        text += QStringLiteral("  TRACK %1 AUDIO\r\n    TITLE \"%2\"\r\n    INDEX 01 %3:00:00\r\n")
+                    .arg(i + 1, 2, 10, QLatin1Char('0'))
+                    .arg(titles.at(i))
+                    .arg(i * 4, 2, 10, QLatin1Char('0'));
     return text;
 }
 
@@ -42,19 +25,18 @@ class CueParserTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void init()
+    {
+        m_tools.reset(); // before the next one takes over the tool folder
+        m_tools = std::make_unique<MediaSupport::FakeTools>();
+    }
     void encodings_data();
     void encodings();
     void structure_data();
     void structure();
-    void unreadable_data();
     void unreadable();
-    void realProbe();
-    void conversions_data();
     void conversions();
-    void sameTrack_data();
-    void sameTrack();
 
 private:
     QString writeSheet(const QByteArray &bytes);
@@ -65,24 +47,11 @@ private:
     int m_sheets = 0;
 };
 
-void CueParserTest::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-}
-
-void CueParserTest::init()
-{
-    m_tools.reset(); // before the next one takes over the tool folder
-    m_tools = std::make_unique<MediaSupport::FakeTools>();
-}
-
 QString CueParserTest::writeSheet(const QByteArray &bytes)
 {
     // The "/./" shows that every track keeps the sheet path exactly as it was passed.
     const QString path = m_dir.path() + QStringLiteral("/./sheet%1.cue").arg(++m_sheets);
-    if (!MediaSupport::writeFile(path, bytes))
-        return QString();
-    return path;
+    return MediaSupport::writeFile(path, bytes) ? path : QString();
 }
 
 void CueParserTest::encodings_data()
@@ -91,77 +60,67 @@ void CueParserTest::encodings_data()
     QTest::addColumn<QString>("album");
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QString>("locale");
-    // A sheet in a code page: performer, album and its "/"-separated titles.
-    const auto legacy = [](const char *name, const char *codec, const QString &performer,
-                            const QString &album, const QString &titles, const char *locale) {
+    // A sheet in an encoding: performer, album and its "/"-separated titles. Qt's UTF-16
+    // encoders write a byte order mark; `skip` drops it.
+    const auto row = [](const char *name, const char *codec, const QString &performer,
+                         const QString &album, const QString &titles, const char *locale = "",
+                         int skip = 0) {
         const QStringList list = titles.split('/');
-        QTest::newRow(name) << QTextCodec::codecForName(codec)->fromUnicode(
-            sheetText(performer, album, list))
+        QTest::newRow(name) << QTextCodec::codecForName(codec)
+                                   ->fromUnicode(sheetText(performer, album, list))
+                                   .mid(skip)
                             << album << list << QString(locale);
     };
+    const QString latin = QStringLiteral("Noël à Paris/Ça ira/Über alles");
+    const QString zh = QStringLiteral("打错了/催眠/人间/红豆");
+    const QByteArray text = sheetText("Éric", "Déjà Vu", latin.split('/')).toUtf8();
 
-    const QString latinAlbum = QStringLiteral("Déjà Vu");
-    const QStringList latin = QStringLiteral("Noël à Paris/Ça ira/Über alles").split('/');
-    const QString zhAlbum = QStringLiteral("唱游");
-    const QStringList zh = QStringLiteral("打错了/催眠/人间/红豆").split('/');
-    const QString text = sheetText(QStringLiteral("Éric"), latinAlbum, latin);
-    const QString zhText = sheetText(QStringLiteral("王菲"), zhAlbum, zh);
-
-    QTest::newRow("UTF-8, no mark, CR LF line ends") << text.toUtf8() << latinAlbum << latin << "";
-    QTest::newRow("LF line ends") << text.toUtf8().replace("\r\n", "\n") << latinAlbum << latin
-                                  << "";
-    QTest::newRow("CR line ends") << text.toUtf8().replace("\r\n", "\r") << latinAlbum << latin
-                                  << "";
+    QTest::newRow("UTF-8, CR line ends")
+        << QByteArray(text).replace("\r\n", "\r") << "Déjà Vu" << latin.split('/') << "";
     QTest::newRow("UTF-8, mark, FILE on the first line")
         << QByteArray("\xEF\xBB\xBF")
             + "FILE \"Déjà Vu.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"Noël\"\n"
-        << latinAlbum << QStringList { "Noël" } << "";
-    // A short text that uchardet takes for a Central European code page: the legacy decoding
-    // scores as well as UTF-8, and UTF-8 wins the tie.
+        << "Déjà Vu" << QStringList { "Noël" } << "";
+    // uchardet takes this for a Central European code page that scores as well: UTF-8 wins ties.
     QTest::newRow("UTF-8 tie with the legacy decoding")
         << QByteArray("FILE \"a.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"Caf\xC3\xA9\"\n") << "a"
         << QStringList { QStringLiteral("Café") } << "";
-    QTest::newRow("UTF-16LE, mark") << "\xFF\xFE" + utf16(text, true) << latinAlbum << latin << "";
-    QTest::newRow("UTF-16BE, mark") << "\xFE\xFF" + utf16(text, false) << latinAlbum << latin << "";
-    QTest::newRow("UTF-16LE, no mark") << utf16(text, true) << latinAlbum << latin << "";
-    QTest::newRow("UTF-16BE, no mark") << utf16(text, false) << latinAlbum << latin << "";
-    QTest::newRow("UTF-16LE, no mark, Chinese") << utf16(zhText, true) << zhAlbum << zh << "";
-    QTest::newRow("UTF-16BE, no mark, Chinese") << utf16(zhText, false) << zhAlbum << zh << "";
-
-    legacy("GBK", "GBK", "王菲", zhAlbum, zh.join('/'), "");
-    legacy("Big5", "Big5", "鄧麗君", "淡淡幽情", "獨上西樓/但願人長久/幾多愁/芳草無情", "");
-    legacy("Shift_JIS", "Shift_JIS", "宇多田ヒカル", "ファースト・ラブ",
-        "オートマティック/甘いワナ/時間はかかるけど/Never Let Go", "");
-    legacy(
-        "EUC-KR", "EUC-KR", "아이유", "꽃갈피", "나의 옛날이야기/꽃/사랑이 지나가면/너의 의미", "");
-    legacy("windows-1251", "windows-1251", "Кино", "Группа крови",
-        "Группа крови/Закрой за мной дверь/Война/Спокойная ночь", "");
-    // Short sheets: uchardet's guess yields to the code page of the user's language when
-    // that reads well; a sheet in another code page keeps the guess.
-    legacy("short GBK, Chinese user", "GBK", "王菲", zhAlbum, "催眠/红豆", "zh_CN");
-    legacy("Big5, Chinese (simplified) user", "Big5", "鄧麗君", "淡淡幽情",
+    row("UTF-16LE, mark", "UTF-16LE", "Éric", "Déjà Vu", latin);
+    row("UTF-16BE, mark", "UTF-16BE", "Éric", "Déjà Vu", latin);
+    row("UTF-16LE, no mark", "UTF-16LE", "Éric", "Déjà Vu", latin, "", 2);
+    row("UTF-16BE, no mark", "UTF-16BE", "Éric", "Déjà Vu", latin, "", 2);
+    row("UTF-16LE, no mark, Chinese", "UTF-16LE", "王菲", "唱游", zh, "", 2);
+    row("UTF-16BE, no mark, Chinese", "UTF-16BE", "王菲", "唱游", zh, "", 2);
+    row("GBK", "GBK", "王菲", "唱游", zh);
+    row("EUC-KR", "EUC-KR", "아이유", "꽃갈피", "나의 옛날이야기/꽃/사랑이 지나가면/너의 의미");
+    row("windows-1251", "windows-1251", "Кино", "Группа крови",
+        "Группа крови/Закрой за мной дверь/Война/Спокойная ночь");
+    // Short sheets: uchardet's guess yields to the code page of the user's language when that
+    // reads well; a sheet in another code page keeps the guess.
+    row("short GBK, Chinese user", "GBK", "王菲", "唱游", "催眠/红豆", "zh_CN");
+    row("Big5, Chinese (simplified) user", "Big5", "鄧麗君", "淡淡幽情",
         "獨上西樓/但願人長久/幾多愁/芳草無情", "zh_CN");
+    row("Shift_JIS, Chinese user", "Shift_JIS", "宇多田ヒカル", "ファースト・ラブ",
+        "オートマティック/甘いワナ/時間はかかるけど/Never Let Go", "zh_CN");
     QTest::newRow("one-title GBK, Chinese user") << QTextCodec::codecForName("GBK")->fromUnicode(
         QStringLiteral("FILE \"唱游.flac\" WAVE\nTRACK 01 AUDIO\nTITLE \"红豆\"\n"))
-                                                 << zhAlbum << QStringList { "红豆" } << "zh_CN";
+                                                 << "唱游" << QStringList { "红豆" } << "zh_CN";
 }
 
 void CueParserTest::encodings()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, album);
-    QFETCH(QStringList, titles);
     QFETCH(QString, locale);
     QLocale::setDefault(locale.isEmpty() ? QLocale::c() : QLocale(locale));
-    const QString sheet = writeSheet(bytes);
-    const QVector<TrackInfo> tracks = CueParser::parseCueFile(sheet);
+    const QVector<TrackInfo> tracks = CueParser::parseCueFile(writeSheet(bytes));
     QLocale::setDefault(QLocale::c());
     QStringList got;
     for (const TrackInfo &t : tracks) {
         got << t.title;
         QCOMPARE(t.filePath, QDir(m_dir.path()).absoluteFilePath(album + QStringLiteral(".flac")));
     }
-    QCOMPARE(got, titles);
+    QTEST(got, "titles");
 }
 
 void CueParserTest::structure_data()
@@ -170,7 +129,6 @@ void CueParserTest::structure_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<int>("probes");
 
-    const QString dir = QDir(m_dir.path()).absolutePath() + QLatin1Char('/');
     // The fake probe measures every album file as 100 s long.
     QTest::newRow("album")
         << "REM GENRE Rock\nPERFORMER \"Band\"\nTITLE \"Album\"\nFILE \"Album Name.wav\" WAVE\n"
@@ -180,12 +138,13 @@ void CueParserTest::structure_data()
         << QStringList { "1|One|0|32.2|Album Name.wav|wav", "2|Two|32.2|37.8|Album Name.wav|wav",
                "3|Three|70|30|Album Name.wav|wav" }
         << 1;
+    // Track 2's pregap ends the file before: one track per file all the same.
     QTest::newRow("per file")
         << "TITLE \"Album\"\nFILE \"01 One.flac\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"One\"\n"
-           "    INDEX 01 00:00:00\nFILE \"02 Two.mp3\" MP3\n  TRACK 02 AUDIO\n    TITLE \"Two\"\n"
-           "    INDEX 01 00:00:00\nFILE \"03 Three\" WAVE\n  TRACK 03 AUDIO\n"
+           "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 03:00:00\nFILE \"02 Two\" WAVE\n"
+           "    INDEX 01 00:00:00\n"
         << QStringList { "1|01 One.flac|0|0|01 One.flac|flac|whole",
-               "2|02 Two.mp3|0|0|02 Two.mp3|mp3|whole", "3|03 Three|0|0|03 Three|wave|whole" }
+               "2|02 Two|0|0|02 Two|wave|whole" }
         << 0;
     QTest::newRow("audio and binary files: album mode, the first file plays")
         << "FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE \"data.bin\" BINARY\n"
@@ -198,16 +157,10 @@ void CueParserTest::structure_data()
     QTest::newRow("unquoted words, lower-case keyword, no suffix")
         << "file   My    Album   wave\nTRACK 07 AUDIO\nINDEX 01 00:00:00\n"
         << QStringList { "7|Track 7|0|100|My Album|wave" } << 1;
-    QTest::newRow("absolute name")
-        << "FILE \"/music/x/album.ape\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
-        << QStringList { "1|Track 1|0|100|/music/x/album.ape|ape" } << 1;
-    QTest::newRow("quoted name without type: no file")
-        << "FILE \"album.flac\"\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
-           "INDEX 01 00:10:00\n"
+    QTest::newRow("FILE lines without a type: no file")
+        << "FILE \"album.flac\"\nFILE album.flac\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+           "TRACK 02 AUDIO\nINDEX 01 00:10:00\n"
         << QStringList { "1|Track 1|0|10||", "2|Track 2|10|0||" } << 0;
-    QTest::newRow("single bare word: no file")
-        << "FILE album.flac\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
-        << QStringList { "1|Track 1|0|0||" } << 0;
     QTest::newRow("titles") << "TITLE \"Album title is not a track's\"\nFILE \"a.flac\" WAVE\n"
                                "TRACK 01 AUDIO\n  TITLE   Bare words here  \n"
                                "TRACK 02 AUDIO\n  TITLE \"\"\n"
@@ -221,26 +174,19 @@ void CueParserTest::structure_data()
     QTest::newRow("index forms and equal starts")
         << "FILE \"a.flac\" WAVE\n"
            "TRACK 01 AUDIO\n INDEX 00 00:05:00\n" // INDEX 00 never sets a start
-           "TRACK 02 AUDIO\n INDEX 1 00:10:00\n" // INDEX 1 counts
-           "TRACK 03 AUDIO\n INDEX 01 00:20:00 trailing\n" // text after the stamp
-           "TRACK 04 AUDIO\n INDEX 01 00:20:00\n" // same start as track 3
+           "TRACK 02 AUDIO\n INDEX 1 00:10:00\n"
+           "TRACK 03 AUDIO\n INDEX 01 00:20:00 trailing\n"
+           "TRACK 04 AUDIO\n INDEX 01 00:20:00\n"
            "TRACK 05 AUDIO\n INDEX 01 00:30:00\n INDEX 01 00:40:00\n" // the later one holds
            "TRACK 06 AUDIO\n INDEX 01 1:00:00\n" // one-digit minutes do not match
         << QStringList { "1|Track 1|0|10|a.flac|flac", "2|Track 2|10|10|a.flac|flac",
                "3|Track 3|20|0|a.flac|flac", "4|Track 4|20|20|a.flac|flac",
                "5|Track 5|40|0|a.flac|flac", "6|Track 6|0|100|a.flac|flac" }
         << 1;
-    QTest::newRow("track lines")
-        << "FILE \"a.wav\" WAVE\nTRACK 05\nTRACK 99999999999 AUDIO\nTITLE \"Big\"\n"
-           "INDEX 01 00:01:00\n"
-        << QStringList { "0|Big|1|99|a.wav|wav" } << 1;
-    QTest::newRow("no FILE line")
-        << "TRACK 01 AUDIO\nTITLE \"A\"\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:03:00\n"
-        << QStringList { "1|A|0|3||", "2|Track 2|3|0||" } << 0;
-    QTest::newRow("empty file") << "" << QStringList() << 0;
 
     // Sheets made on Windows, long albums, discs as files, a pipe in place of the album.
-    QVERIFY(QDir(dir).mkpath("CD1") && MediaSupport::writeFile(dir + "CD1/01 Intro.flac", "x")
+    const QString dir = QDir(m_dir.path()).absolutePath() + QLatin1Char('/');
+    QVERIFY(MediaSupport::writeFile(dir + "CD1/01 Intro.flac", "x")
         && MediaSupport::writeFile(dir + "album.flac", "x")
         && TestSupport::makeFifo(dir + "pipe.flac"));
     QTest::newRow("backslash and letter case")
@@ -267,10 +213,6 @@ void CueParserTest::structure_data()
         << QStringList { "1|Track 1|0|40|CD1.flac|flac", "2|Track 2|40|60|CD1.flac|flac",
                "3|Track 3|0|30|CD2.wav|wav", "4|Track 4|30|70|CD2.wav|wav" }
         << 2;
-    QTest::newRow("one file per track, pregaps at the end of the file before")
-        << "FILE \"01.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
-           "INDEX 00 03:00:00\nFILE \"02.wav\" WAVE\nINDEX 01 00:00:00\n"
-        << QStringList { "1|01.wav|0|0|01.wav|wav|whole", "2|02.wav|0|0|02.wav|wav|whole" } << 0;
     QTest::newRow("a pipe named as the album is never probed")
         << "FILE \"pipe.flac\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
         << QStringList { "1|Track 1|0|0|pipe.flac|flac" } << 0;
@@ -280,7 +222,6 @@ void CueParserTest::structure_data()
 void CueParserTest::structure()
 {
     QFETCH(QString, sheet);
-    QFETCH(int, probes);
     MediaSupport::FakeTool probe;
     probe.output = QStringLiteral("100.000000\n");
     QVERIFY(m_tools->add(QStringLiteral("ffprobe"), probe));
@@ -298,126 +239,36 @@ void CueParserTest::structure()
         QCOMPARE(t.cuePath, path);
     }
     QTEST(got, "expected");
-    QCOMPARE(m_tools->calls().size(), probes);
+    QTEST(m_tools->calls().size(), "probes");
 }
 
-void CueParserTest::unreadable_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << "missing";
-    QTest::newRow("folder") << "folder";
-    QTest::newRow("random bytes") << "random";
-    QTest::newRow("larger than any sheet") << "huge";
-}
-
+// Nothing comes of a missing sheet, a folder, random bytes or a file larger than any sheet.
 void CueParserTest::unreadable()
 {
-    QFETCH(QString, kind);
-    QString path = m_dir.filePath(QStringLiteral("odd-%1.cue").arg(kind));
-    if (kind == QLatin1String("folder")) {
-        QVERIFY(QDir().mkpath(path));
-    } else if (kind == QLatin1String("random")) {
-        QRandomGenerator random(20240601);
-        QByteArray bytes(8192, '\0');
-        std::generate(bytes.begin(), bytes.end(), [&random] { return char(random.bounded(256)); });
-        QVERIFY(MediaSupport::writeFile(path, bytes));
-    } else if (kind == QLatin1String("huge")) {
-        QVERIFY(MediaSupport::writeFile(path, "FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\n"));
-        QVERIFY(QFile::resize(path, CueParser::kMaxSheetBytes + 1));
-    }
-    QVERIFY(CueParser::parseCueFile(path).isEmpty());
+    QVERIFY(CueParser::parseCueFile(m_dir.filePath(QStringLiteral("missing.cue"))).isEmpty());
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("folder.cue"))));
+    QVERIFY(CueParser::parseCueFile(m_dir.filePath(QStringLiteral("folder.cue"))).isEmpty());
+    QRandomGenerator random(20240601);
+    QByteArray bytes(8192, '\0');
+    std::generate(bytes.begin(), bytes.end(), [&random] { return char(random.bounded(256)); });
+    QVERIFY(CueParser::parseCueFile(writeSheet(bytes)).isEmpty());
+    const QString huge = writeSheet("FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\n");
+    QVERIFY(QFile::resize(huge, CueParser::kMaxSheetBytes + 1));
+    QVERIFY(CueParser::parseCueFile(huge).isEmpty());
 }
 
-void CueParserTest::realProbe()
-{
-    m_tools.reset();
-    const QString audio = m_dir.filePath(QStringLiteral("CDImage.wav"));
-    QVERIFY(TestSupport::makeTone(audio, 440, 24.0));
-    QString text = QStringLiteral("FILE \"CDImage.wav\" WAVE\n");
-    for (int i = 0; i < 12; ++i)
-        text += QStringLiteral("TRACK %1 AUDIO\nINDEX 01 00:%2:00\n")
-                    .arg(i + 1)
-                    .arg(i * 2, 2, 10, QLatin1Char('0'));
-    const QVector<TrackInfo> tracks = CueParser::parseCueFile(writeSheet(text.toUtf8()));
-    QCOMPARE(tracks.size(), 12);
-    for (const TrackInfo &t : tracks) {
-        QCOMPARE(t.filePath, QFileInfo(audio).absoluteFilePath());
-        QVERIFY2(qAbs(t.durationSeconds - 2.0) < 0.001, qPrintable(QString::number(t.number)));
-    }
-}
-
-void CueParserTest::conversions_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("expected");
-    const auto row = [](const char *kind, const char *name, const QString &in, const QString &out) {
-        QTest::newRow(qPrintable(QStringLiteral("%1: %2").arg(kind, name))) << kind << in << out;
-    };
-    // Sheet stamps in seconds (10 digits); nothing for a malformed one.
-    row("time", "two-digit minutes", "03:25:37", "205.4933333");
-    row("time", "one-digit minutes", "3:25:37", "205.4933333");
-    row("time", "no range test", "99:99:99", "6040.32");
-    row("time", "long minutes", "120:00:00", "7200");
-    row("time", "two parts", "03:25", "0");
-    row("time", "four parts", "00:03:25:37", "0");
-    row("time", "letter", "03:2a:37", "0");
-    row("time", "empty part", "1::2", "0");
-    row("time", "empty text", "", "0");
-    row("hms", "zero", "0", "00:00");
-    row("hms", "below half", "59.49", "00:59");
-    row("hms", "half goes up", "59.5", "01:00");
-    row("hms", "last below an hour", "3599.4", "59:59");
-    row("hms", "rounds to an hour", "3599.5", "01:00:00");
-    row("hms", "hundred hours", "360000", "100:00:00");
-    row("name", "slash colon question", "AC/DC: Live?", "AC_DC_ Live_");
-    row("name", "all nine", "\\/:*?\"<>|", "_________");
-    row("name", "blanks only", "   ", "untitled");
-    row("name", "empty", "", "untitled");
-    row("name", "trimmed", "  Song  ", "Song");
-    row("name", "others untouched", "a.b,c;d'e\tf.", "a.b,c;d'e\tf.");
-    row("name", "non-latin", "红豆 / Hóng Dòu", "红豆 _ Hóng Dòu");
-}
-
+// Sheet stamps in seconds (10 digits), nothing for a malformed one; lengths shown rounded.
 void CueParserTest::conversions()
 {
-    QFETCH(QString, kind);
-    QFETCH(QString, input);
-    const QString got = kind == "time" ? QString::number(cueTimeToSeconds(input), 'g', 10)
-        : kind == "hms"                ? secondsToHMS(input.toDouble())
-                                       : sanitizeFileName(input);
-    QTEST(got, "expected");
-}
-
-void CueParserTest::sameTrack_data()
-{
-    const QString album = QDir::current().absoluteFilePath(QStringLiteral("album.flac"));
-    QTest::addColumn<QString>("trackPath");
-    QTest::addColumn<double>("trackStart");
-    QTest::addColumn<QString>("playingPath");
-    QTest::addColumn<double>("playingStart");
-    QTest::addColumn<bool>("same");
-    QTest::newRow("equal") << album << 65.0 << album << 65.0 << true;
-    QTest::newRow("just inside") << album << 0.0 << album << 0.0499 << true;
-    QTest::newRow("at the limit") << album << 0.0 << album << 0.05 << false;
-    QTest::newRow("earlier start") << album << 65.0 << album << 64.9 << false;
-    QTest::newRow("relative path of the same file") << "album.flac" << 0.0 << album << 0.0 << true;
-    QTest::newRow("other file") << album << 0.0
-                                << QDir::current().absoluteFilePath(QStringLiteral("other.flac"))
-                                << 0.0 << false;
-}
-
-void CueParserTest::sameTrack()
-{
-    QFETCH(QString, trackPath);
-    QFETCH(double, trackStart);
-    QFETCH(QString, playingPath);
-    QFETCH(double, playingStart);
-    QFETCH(bool, same);
-    TrackInfo track;
-    track.filePath = trackPath;
-    track.startSeconds = trackStart;
-    QCOMPARE(track.isSameTrack(playingPath, playingStart), same);
+    QStringList got;
+    for (const char *stamp : { "03:25:37", "3:25:37", "99:99:99", "120:00:00", "03:25",
+             "00:03:25:37", "03:2a:37", "1::2" })
+        got << QString::number(cueTimeToSeconds(stamp), 'g', 10);
+    QCOMPARE(
+        got, QStringList({ "205.4933333", "205.4933333", "6040.32", "7200", "0", "0", "0", "0" }));
+    QCOMPARE(QStringList({ secondsToHMS(59.49), secondsToHMS(59.5), secondsToHMS(3599.5),
+                 secondsToHMS(360000) }),
+        QStringList({ "00:59", "01:00", "01:00:00", "100:00:00" }));
 }
 
 QTEST_GUILESS_MAIN(CueParserTest)

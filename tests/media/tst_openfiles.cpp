@@ -3,9 +3,6 @@
 #include "support/mediasupport.h"
 #include "support/testsupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using MediaSupport::cueSheet;
@@ -23,14 +20,13 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(QDir().mkpath(path("Album")) && QDir().mkpath(path("Neighbour")));
-        QVERIFY(TestSupport::makeTone(path("Album/CDImage.flac"), 440, 3.0));
         QVERIFY(writeFile(
                     path("Album/CDImage.cue"), cueSheet("CDImage.flac", { "One", "Song", "Three" }))
+            && TestSupport::makeTone(path("Album/CDImage.flac"), 440, 3.0)
             && writeFile(path("Album/notes.txt"), "liner notes")
-            && TestSupport::makeTone(path("Neighbour/song.flac"), 330, 1.0)
             && writeFile(
                 path("Neighbour/album.cue"), cueSheet("album.flac", { "Intro", " SONG ", "Outro" }))
+            && TestSupport::makeTone(path("Neighbour/song.flac"), 330, 1.0)
             && writeFile(path("Loose/a.mp3"), "x") && writeFile(path("Loose/b.Flac"), "x"));
     }
 
@@ -42,8 +38,8 @@ private slots:
         QCOMPARE(tracks.size(), 1);
         const TrackInfo &t = tracks.first();
         QCOMPARE(QStringLiteral("%1 %2 %3").arg(t.title, t.fileType).arg(t.number), "SONG flac 1");
-        QVERIFY(t.wholeFile && t.startSeconds == 0.0 && t.durationSeconds == 0.0);
-        QVERIFY(t.cuePath.isEmpty());
+        QVERIFY(t.wholeFile && t.startSeconds == 0.0 && t.durationSeconds == 0.0
+            && t.cuePath.isEmpty());
         // A file path lists itself.
         QCOMPARE(AudioFiles::listAudioFiles(path("Folder/cover.jpg")).size(), 1);
     }
@@ -83,12 +79,10 @@ private slots:
             input = path(input);
         const OpenFilesPlan plan = OpenFilesPlan::build(inputs);
         QStringList titles;
-        for (int i = 0; i < plan.tracks.size(); ++i) {
-            titles << QString::number(plan.tracks.at(i).number) + ' '
-                    + plan.tracks.at(i).title.trimmed();
-            if (plan.tracks.at(i).wholeFile)
-                QCOMPARE(plan.tracks.at(i).fileType,
-                    QFileInfo(plan.tracks.at(i).filePath).suffix().toLower());
+        for (const TrackInfo &t : plan.tracks) {
+            titles << QString::number(t.number) + ' ' + t.title.trimmed();
+            if (t.wholeFile)
+                QCOMPARE(t.fileType, QFileInfo(t.filePath).suffix().toLower());
         }
         QTEST(titles, "titles");
         QCOMPARE(plan.firstFile, firstFile.isEmpty() ? QString() : path(firstFile));

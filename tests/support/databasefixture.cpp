@@ -19,16 +19,6 @@ DatabaseFixture::~DatabaseFixture()
     ApplicationBase::deleteInstance();
 }
 
-QString DatabaseFixture::dataDir() const
-{
-    return m_dir.path() + QStringLiteral("/Data");
-}
-
-QString DatabaseFixture::templateDir() const
-{
-    return TestSupport::binDir() + QStringLiteral("/Data");
-}
-
 bool DatabaseFixture::restart()
 {
     DatabaseRegistry::release();

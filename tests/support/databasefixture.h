@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QTemporaryDir>
-#include <memory>
-
-class TestApp;
 
 // Fresh working copies of both databases in a temporary data folder, made from the built
 // templates through the real bootstrap, with a test application object installed.
@@ -14,8 +11,6 @@ public:
     ~DatabaseFixture();
 
     bool isValid() const { return m_ok; }
-    QString dataDir() const;
-    QString templateDir() const;
     // Drops and reopens the connections, as a restart of the program does.
     bool restart();
 

@@ -18,50 +18,39 @@ namespace {
         quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
         return QLatin1Char('\'') + quoted + QLatin1Char('\'');
     }
-} // namespace
 
-bool makeFakeTool(const QString &folder, const QString &name, const FakeTool &behaviour,
-    const QString &recordFile)
-{
-    const QString base = QDir(folder).absoluteFilePath(name);
-    if (!writeFile(base + QStringLiteral(".out"), behaviour.output.toUtf8()))
-        return false;
-    if (!behaviour.writeLastArgument.isEmpty()
-        && !writeFile(base + QStringLiteral(".payload"), behaviour.writeLastArgument))
-        return false;
-    QString script = QStringLiteral("#!/bin/sh\n");
-    script += QStringLiteral("for a in \"$@\"; do printf '%s\\037' \"$a\"; done >> %1\n")
-                  .arg(shellQuote(recordFile));
-    script += QStringLiteral("printf '\\n' >> %1\n").arg(shellQuote(recordFile));
-    script += QStringLiteral("cat %1\n").arg(shellQuote(base + QStringLiteral(".out")));
-    if (!behaviour.writeLastArgument.isEmpty()) {
-        script += QStringLiteral("for last in \"$@\"; do :; done\n");
-        script += QStringLiteral("cat %1 > \"$last\"\n")
-                      .arg(shellQuote(base + QStringLiteral(".payload")));
+    // An executable shell script folder/name behaving as told. Each call appends one line to
+    // recordFile: its arguments, each ended by the unit separator (0x1F).
+    bool makeFakeTool(const QString &folder, const QString &name, const FakeTool &behaviour,
+        const QString &recordFile)
+    {
+        const QString base = QDir(folder).absoluteFilePath(name);
+        if (!writeFile(base + QStringLiteral(".out"), behaviour.output.toUtf8()))
+            return false;
+        if (!behaviour.writeLastArgument.isEmpty()
+            && !writeFile(base + QStringLiteral(".payload"), behaviour.writeLastArgument))
+            return false;
+        QString script = QStringLiteral("#!/bin/sh\n{ for a in \"$@\"; do printf '%s\\037' \"$a\"; "
+                                        "done; printf '\\n'; } >> %1\ncat %2\n")
+                             .arg(shellQuote(recordFile), shellQuote(base + ".out"));
+        if (!behaviour.writeLastArgument.isEmpty())
+            script += QStringLiteral("for last in \"$@\"; do :; done; cat %1 > \"$last\"\n")
+                          .arg(shellQuote(base + ".payload"));
+        if (behaviour.sleepSeconds > 0)
+            script += QStringLiteral("exec sleep %1\n").arg(behaviour.sleepSeconds);
+        script += QStringLiteral("exit %1\n").arg(behaviour.exitCode);
+        return writeFile(base, script.toUtf8())
+            && QFile::setPermissions(
+                base, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    if (behaviour.sleepSeconds > 0)
-        script += QStringLiteral("exec sleep %1\n").arg(behaviour.sleepSeconds);
-    script += QStringLiteral("exit %1\n").arg(behaviour.exitCode);
-    if (!writeFile(base, script.toUtf8()))
-        return false;
-    return QFile::setPermissions(base,
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-            | QFileDevice::ReadGroup | QFileDevice::ExeGroup);
-}
+} // namespace
 
 QList<QStringList> recordedCalls(const QString &recordFile)
 {
-    QFile file(recordFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     QList<QStringList> calls;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.isEmpty())
-            continue;
-        QStringList args = QString::fromUtf8(line).split(QChar(0x1F));
-        args.removeLast(); // every argument ends in a separator
-        calls.append(args);
+    for (const QByteArray &line : readFile(recordFile).split('\n')) {
+        if (!line.isEmpty())
+            calls << QString::fromUtf8(line.chopped(1)).split(QChar(0x1F));
     }
     return calls;
 }
@@ -159,11 +148,8 @@ TrackInfo wholeTrack(const QString &file, const QString &title)
 bool useFakeFfmpeg(const QString &folder, const QByteArray &writes, int exitCode, int sleepSeconds,
     const QString &recordFile)
 {
-    FakeTool tool;
-    tool.writeLastArgument = writes;
-    tool.exitCode = exitCode;
-    tool.sleepSeconds = sleepSeconds;
-    if (!makeFakeTool(folder, QStringLiteral("ffmpeg"), tool, recordFile))
+    if (!makeFakeTool(folder, QStringLiteral("ffmpeg"),
+            FakeTool { QString(), exitCode, sleepSeconds, writes }, recordFile))
         return false;
     MediaTools::setToolFolderOverride(folder);
     return true;

@@ -7,8 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// Helpers for the media tests: stand-ins for ffprobe/ffmpeg that record how they were called,
-// and generated audio with a picture.
+// Stand-ins for ffprobe/ffmpeg that record how they were called, files, tracks and audio.
 namespace MediaSupport {
 
 struct FakeTool
@@ -19,13 +18,8 @@ struct FakeTool
     QByteArray writeLastArgument; // when not empty, written to the file named by the last argument
 };
 
-// Writes an executable shell script folder/name behaving as told. Each call appends one line to
-// recordFile: its arguments separated by the unit separator (0x1F).
-bool makeFakeTool(const QString &folder, const QString &name, const FakeTool &behaviour,
-    const QString &recordFile);
-
-// A fake ffmpeg in folder that writes `writes` to its output file, sleeps, then exits with
-// exitCode; the program then finds only the tools of that folder.
+// A fake ffmpeg in folder that writes `writes` to its last argument, sleeps, then exits with
+// exitCode; the program then finds only the tools of that folder. Calls go to recordFile.
 bool useFakeFfmpeg(const QString &folder, const QByteArray &writes, int exitCode, int sleepSeconds,
     const QString &recordFile);
 
@@ -47,14 +41,13 @@ private:
 // A sheet of one album file with a track per title, the tracks secondsApart apart.
 QByteArray cueSheet(const QString &audioName, const QStringList &titles, int secondsApart = 1);
 
-// The argument lists recorded so far, one per call, oldest first; empty when none.
+// The argument lists recorded so far, one per call, oldest first.
 QList<QStringList> recordedCalls(const QString &recordFile);
 
-// Writes the file, making its folder first when missing.
+// Writes the file, making its folder first when missing; the file's bytes (empty when it cannot
+// be read); the names of the plain files in folder, sorted.
 bool writeFile(const QString &path, const QByteArray &bytes);
-// The file's bytes; empty when it cannot be read.
 QByteArray readFile(const QString &path);
-// The names of the plain files in folder, sorted.
 QStringList fileNames(const QString &folder);
 
 // A track of a range of file; its type is the file's suffix in lower case unless given.
