@@ -66,11 +66,9 @@ private slots:
     void stateTable();
     void interruptedSwitch_data();
     void interruptedSwitch();
-    void emptyQueue();
-    void silentQueueStopsAfterOneRound();
+    void nothingToPlay();
     void pausedSeeks();
     void indexOfTrack();
-    void messages();
     void shutdownLeavesNoThread_data();
     void shutdownLeavesNoThread();
 
@@ -78,6 +76,7 @@ private:
     QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
     // "stopped" with no current entry, or "playing"/"paused" on entry `at`.
     void bringTo(const QString &state, int at = 1);
+    void act(const QString &event);
     void playRecorded(const QVector<TrackInfo> &queue, bool fades, QVector<qint16> *heard,
         const std::function<bool()> &done, const std::function<void()> &during = {});
 
@@ -100,10 +99,7 @@ void TestPlaybackEngine::initTestCase()
         QVERIFY(makeAudio(m_dir.filePath(QStringLiteral("part%1.flac").arg(i)),
             marksSource(1.5, 66150 * i), flac16()));
     }
-    QFile ramp(file("ramp.ape"));
-    QVERIFY(ramp.open(QIODevice::WriteOnly));
-    ramp.write("FAKEAPE 44100 2 16 88200\n");
-    ramp.close();
+    QVERIFY(writeFile(file("ramp.ape"), "FAKEAPE 44100 2 16 88200\n"));
     ApeDecoder::setLibraryPath(QStringLiteral(FAKEMAC_second));
     const QString marks = file("marks.flac");
     m_album = { track(marks, 1, 0, 2), track(marks, 2, 2, 2), track(marks, 3, 4, 2) };
@@ -123,13 +119,31 @@ void TestPlaybackEngine::cleanup()
 
 void TestPlaybackEngine::bringTo(const QString &state, int at)
 {
-    if (state == QLatin1String("stopped"))
+    if (state == "stopped")
         return;
     m_engine->playSelected(&m_album[at]);
     QTRY_VERIFY(m_engine->positionMs() > 50);
-    if (state == QLatin1String("paused"))
+    if (state == "paused")
         m_engine->pause();
     QCOMPARE(stateOf(*m_engine), state);
+}
+
+void TestPlaybackEngine::act(const QString &event)
+{
+    if (event == "pause")
+        m_engine->pause();
+    else if (event == "next")
+        m_engine->playNext();
+    else if (event == "previous")
+        m_engine->playPrevious();
+    else if (event == "stop")
+        m_engine->stopPlayback();
+    else if (event == "play none")
+        m_engine->playSelected(nullptr);
+    else if (event.startsWith("play"))
+        m_engine->playSelected(&m_album[event == "play same" ? 1 : 0]);
+    else // the queue replaced while playing
+        m_engine->setPlayQueue(event == "empty" ? QVector<TrackInfo>() : m_album.mid(0, 1));
 }
 
 // Records the queue played from its first entry until `done` (nothing when it is not within
@@ -209,7 +223,6 @@ void TestPlaybackEngine::hearsTracks()
         rows << row;
         rowsAt << m_engine->positionMs();
     });
-    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
     const int last = queue.size() - 1;
     QVector<qint16> rec;
     playRecorded(queue, fades, &rec,
@@ -221,10 +234,6 @@ void TestPlaybackEngine::hearsTracks()
         QCOMPARE(rows[i], i);
         QVERIFY2(rowsAt[i] >= 0 && rowsAt[i] < 500, qPrintable(QString::number(rowsAt[i])));
     }
-    QCOMPARE(started.count(), queue.size());
-    QCOMPARE(started.last().at(1).toString(),
-        queue[last].wholeFile ? QFileInfo(queue[last].filePath).completeBaseName()
-                              : queue[last].title);
     int from = 0;
     for (const Envelope &e : heard) {
         const auto run = heardRun(rec, &from, e);
@@ -250,7 +259,7 @@ void TestPlaybackEngine::interruptionsHeard()
     QFETCH(QString, event);
     qint64 resumeAt = 2 * kRate + 1200 * kRate / 1000;
     const auto during = [&] {
-        if (event == QLatin1String("pause")) {
+        if (event == "pause") {
             m_engine->pause();
             QVERIFY(m_engine->isPaused());
             resumeAt = 2 * kRate + m_engine->positionMs() * kRate / 1000;
@@ -259,7 +268,7 @@ void TestPlaybackEngine::interruptionsHeard()
             return;
         }
         m_engine->onPlayProgressSliderPressed();
-        if (event == QLatin1String("main slider"))
+        if (event == "main slider")
             m_engine->onPlayProgressSliderReleased(1200);
         else
             m_engine->onPlayProgressBarReleased(1200);
@@ -275,7 +284,7 @@ void TestPlaybackEngine::interruptionsHeard()
     const auto after = heardRun(rec, &from, track2);
     QVERIFY2(before.first >= track2.start && before.first <= track2.start + kLate,
         qPrintable(range(before)));
-    if (event == QLatin1String("pause")) {
+    if (event == "pause") {
         // Resumed within 50 ms of where it stopped, or without any seam at all.
         QVERIFY2(after.first < 0 || qAbs(after.first - before.second) <= kRate / 20,
             qPrintable(range(before) + QStringLiteral(", then ") + range(after)));
@@ -336,23 +345,17 @@ void TestPlaybackEngine::sixteenBitDecoderPlaysExactly()
     QVERIFY(!m_engine->isPaused());
     const QVector<qint16> rec = recording.stop();
 
-    // Backwards from the last sound heard: consecutive blocks, inserted silence skipped.
-    int i = rec.size() / 2 - 1;
-    while (i > 0 && rec[2 * i] == 0 && rec[2 * i + 1] == 0)
-        --i;
-    const qint64 lastBlock = 2 * kRate - 1;
-    QCOMPARE(rec[2 * i], qint16(quint16(2 * lastBlock)));
-    QCOMPARE(rec[2 * i + 1], qint16(quint16(2 * lastBlock + 1)));
-    qint64 blocks = 1;
-    for (int previous = i--; i >= 0; --i) {
+    // Backwards from the last sound heard, from the last block: consecutive blocks, inserted
+    // silence skipped.
+    qint64 block = 2 * kRate - 1;
+    for (int i = rec.size() / 2 - 1; i >= 0 && block >= 0; --i) {
         if (rec[2 * i] == 0 && rec[2 * i + 1] == 0)
             continue;
-        if (quint16(rec[2 * previous] - rec[2 * i]) != 2 || rec[2 * i + 1] != rec[2 * i] + 1)
+        if (rec[2 * i] != qint16(quint16(2 * block)) || rec[2 * i + 1] != rec[2 * i] + 1)
             break;
-        previous = i;
-        ++blocks;
+        --block;
     }
-    QVERIFY2(blocks > 2 * kRate - kRate / 50, qPrintable(QString::number(blocks)));
+    QVERIFY2(block < kRate / 50, qPrintable(QString::number(block)));
 }
 
 void TestPlaybackEngine::rangesAndTimers()
@@ -402,12 +405,8 @@ void TestPlaybackEngine::fadeGains()
     QCOMPARE(m_engine->fadeGain(2000 + 1000), 1.0);
     QCOMPARE(m_engine->fadeGain(4000 - 200), 200.0 / 800);
     QCOMPARE(m_engine->fadeGain(4000 + 10), 1.0); // past the end the track no longer fades
-    // The user's volume is the output's, kept in range; the fades stay on the samples.
-    m_engine->setVolume(1.5);
-    QCOMPARE(m_engine->volume(), 1.0);
+    // The user's volume is the output's; the fades stay on the samples.
     m_engine->setVolume(0.25);
-    QCOMPARE(m_engine->fadeGain(2000 + 250), 250.0 / 600);
-
     m_engine->playNext();
     QTRY_COMPARE(m_engine->currentIndex(), 2);
     QVERIFY(m_engine->queueSwitched());
@@ -461,24 +460,11 @@ void TestPlaybackEngine::stateTable()
     bringTo(from, at);
     const int indexBefore = m_engine->currentIndex();
     // Let the position get well past a fresh start, so a restart shows.
-    if (from == QLatin1String("playing"))
+    if (from == "playing")
         QTRY_VERIFY(m_engine->positionMs() > 800);
     QSignalSpy playing(m_engine, &PlaybackEngine::playingChanged);
     QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
-
-    if (event.startsWith(QLatin1String("play ")))
-        m_engine->playSelected(event == QLatin1String("play none")
-                ? nullptr
-                : &m_album[event == QLatin1String("play same") ? 1 : 0]);
-    else if (event == QLatin1String("pause"))
-        m_engine->pause();
-    else if (event == QLatin1String("next"))
-        m_engine->playNext();
-    else if (event == QLatin1String("previous"))
-        m_engine->playPrevious();
-    else
-        m_engine->stopPlayback();
-
+    act(event);
     if (fadesFirst) {
         // The old track fades out first; the switch follows.
         QCOMPARE(m_engine->currentIndex(), indexBefore);
@@ -489,8 +475,8 @@ void TestPlaybackEngine::stateTable()
     QCOMPARE(stateOf(*m_engine), to);
     QCOMPARE(started.count(), fromStart ? 1 : 0);
     QVERIFY(!playing.isEmpty());
-    QCOMPARE(playing.last().first().toBool(), to == QLatin1String("playing"));
-    if (to == QLatin1String("playing")) {
+    QCOMPARE(playing.last().first().toBool(), to == "playing");
+    if (to == "playing") {
         QCOMPARE(m_engine->trackStart(), m_album[index].startSeconds);
         const qint64 position = m_engine->positionMs();
         QVERIFY2(fromStart ? position < 600 : position > 50, qPrintable(QString::number(position)));
@@ -502,20 +488,16 @@ void TestPlaybackEngine::interruptedSwitch_data()
     QTest::addColumn<QString>("event");
     QTest::addColumn<QString>("state"); // once the switch is over
     QTest::addColumn<int>("index");
-    QTest::newRow("next again switches once") << "next"
-                                              << "playing" << 2;
-    QTest::newRow("stop") << "stop"
-                          << "stopped" << 1;
-    QTest::newRow("a new start") << "play"
-                                 << "playing" << 0;
-    QTest::newRow("another fade") << "previous"
-                                  << "playing" << 0;
-    QTest::newRow("pause: done, paused at the start") << "pause"
-                                                      << "paused" << 2;
-    QTest::newRow("queue replaced") << "replace"
-                                    << "playing" << -1;
-    QTest::newRow("queue emptied") << "empty"
-                                   << "playing" << -1;
+    const auto row = [](const char *name, const char *event, const char *state, int index) {
+        QTest::newRow(name) << event << state << index;
+    };
+    row("next again switches once", "next", "playing", 2);
+    row("stop", "stop", "stopped", 1);
+    row("a new start", "play first", "playing", 0);
+    row("another fade", "previous", "playing", 0);
+    row("pause: done, paused at the start", "pause", "paused", 2);
+    row("queue replaced", "replace", "playing", -1);
+    row("queue emptied", "empty", "playing", -1);
 }
 
 // Next starts the fade-out; what happens before it ends is neither lost, nor done twice, nor
@@ -529,67 +511,49 @@ void TestPlaybackEngine::interruptedSwitch()
     QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
     m_engine->playNext();
     QVERIFY(m_engine->isSwitching());
-    if (event == QLatin1String("next"))
-        m_engine->playNext();
-    else if (event == QLatin1String("stop"))
-        m_engine->stopPlayback();
-    else if (event == QLatin1String("play"))
-        m_engine->playSelected(&m_album[0]);
-    else if (event == QLatin1String("previous"))
-        m_engine->playPrevious();
-    else if (event == QLatin1String("pause"))
-        m_engine->pause();
-    else
-        m_engine->setPlayQueue(event == QLatin1String("empty") ? QVector<TrackInfo>()
-                                                               : QVector<TrackInfo> { m_album[0] });
-    if (event == QLatin1String("stop") || event == QLatin1String("play")
-        || event == QLatin1String("pause"))
+    act(event);
+    if (event == "stop" || event == "play first" || event == "pause")
         QVERIFY(!m_engine->isSwitching());
     QTRY_VERIFY(!m_engine->isSwitching());
     QTRY_COMPARE(m_engine->currentIndex(), index);
     QCOMPARE(stateOf(*m_engine), state);
     const int starts = started.count();
-    if (state == QLatin1String("paused")) {
+    if (state == "paused") {
         QCOMPARE(m_engine->positionMs(), 0);
         m_engine->playSelected(nullptr);
     }
     // Long enough for an abandoned switch to show by a start of its own.
-    QTRY_VERIFY(m_engine->positionMs() > 800 || state == QLatin1String("stopped"));
+    QTRY_VERIFY(m_engine->positionMs() > 800 || state == "stopped");
     QCOMPARE(started.count(), starts);
-    if (event == QLatin1String("empty"))
-        return;
     m_engine->playNext();
+    if (event == "empty") {
+        QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
+        return;
+    }
     const int next = m_engine->playQueue().size() == 1 ? 0 : (qMax(index, 0) + 1) % 3;
     QTRY_COMPARE(m_engine->currentIndex(), next);
     QVERIFY(m_engine->isPlaying());
     QCOMPARE(m_engine->trackStart(), m_engine->playQueue().at(next).startSeconds);
 }
 
-void TestPlaybackEngine::emptyQueue()
-{
-    bringTo(QStringLiteral("playing"));
-    m_engine->setPlayQueue({});
-    QCOMPARE(m_engine->currentIndex(), -1);
-    m_engine->playPrevious();
-    QVERIFY(m_engine->isPlaying());
-    QCOMPARE(m_engine->trackStart(), 2.0);
-    m_engine->playNext();
-    QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
-}
-
-// Tracks that give no audio (a header-only file, a range past the file's end) are each tried
-// once; then playback stops and says so.
-void TestPlaybackEngine::silentQueueStopsAfterOneRound()
+// Play with no row, or a row without a path: a message, nothing started. Tracks that give no
+// audio (a header-only file, a range past the file's end) are each tried once, then a message.
+void TestPlaybackEngine::nothingToPlay()
 {
     const QString empty = file("empty.wav");
     QVERIFY(TestSupport::makeAudio(empty, QStringLiteral("anullsrc=r=44100:cl=stereo:d=0"),
         { "-t", "0", "-c:a", "pcm_s16le" }));
+    const TrackInfo noPath = track(QString(), 1, 0, 10);
     const QVector<TrackInfo> queue = { track(empty, 1, 0, 0), track(file("marks.flac"), 2, 20, 5) };
     m_engine->setPlayQueue(queue);
     QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
     QSignalSpy messages(m_engine, &PlaybackEngine::informationRequested);
+    m_engine->playSelected(nullptr);
+    m_engine->playSelected(&noPath);
+    QCOMPARE(messages.count(), 2);
+    QCOMPARE(started.count(), 0);
     m_engine->playSelected(&queue[0]);
-    QTRY_COMPARE_WITH_TIMEOUT(messages.count(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(messages.count(), 3, 10000);
     QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
     QCOMPARE(started.count(), 2);
 }
@@ -621,22 +585,6 @@ void TestPlaybackEngine::indexOfTrack()
     QCOMPARE(m_engine->indexOfTrack(path, 12.01), -1);
     QCOMPARE(m_engine->indexOfTrack(QStringLiteral("/music/other.flac"), 12.0), -1);
     QCOMPARE(m_engine->indexOfTrack(path, 0.0), 0);
-}
-
-// Play with no row selected, or a row without a path: a message, nothing started.
-void TestPlaybackEngine::messages()
-{
-    QSignalSpy messages(m_engine, &PlaybackEngine::informationRequested);
-    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
-    const TrackInfo row = track(QString(), 1, 0, 10);
-    m_engine->playSelected(nullptr);
-    m_engine->playSelected(&row);
-    QCOMPARE(messages.count(), 2);
-    QCOMPARE(messages.at(0).first().toString(),
-        QStringLiteral("Please select a song from the current music list on the right to play"));
-    QCOMPARE(messages.at(1).first().toString(), QStringLiteral("Unable to get audio file path"));
-    QCOMPARE(started.count(), 0);
-    QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
 }
 
 void TestPlaybackEngine::shutdownLeavesNoThread_data()

@@ -19,12 +19,12 @@ QString counterSource(double seconds, int sampleRate)
         .arg(seconds, 0, 'f', 6);
 }
 
-qint16 counterLeft(qint64 frame)
+qint64 counterLeft(qint64 frame)
 {
     return qint16(frame % 65536 - 32768);
 }
 
-qint16 counterRight(qint64 frame)
+qint64 counterRight(qint64 frame)
 {
     return qint16(32767 - frame % 65536);
 }
@@ -45,6 +45,12 @@ QStringList flac16()
 {
     return { QStringLiteral("-c:a"), QStringLiteral("flac"), QStringLiteral("-sample_fmt"),
         QStringLiteral("s16") };
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 TrackInfo track(const QString &path, int number, double start, double duration)
@@ -79,14 +85,6 @@ QByteArray ffmpegDecode(const QString &path, const QString &format, const QStrin
     if (!TestSupport::run(QStringLiteral("ffmpeg"), args) || !file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
-}
-
-QVector<qint16> toInt16(const QByteArray &bytes)
-{
-    QVector<qint16> values(bytes.size() / 2);
-    for (int i = 0; i < values.size(); ++i)
-        values[i] = qFromLittleEndian<qint16>(bytes.constData() + 2 * i);
-    return values;
 }
 
 QVector<qint64> samplesOf(const QByteArray &bytes, int type, int size)
