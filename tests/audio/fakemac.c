@@ -40,7 +40,6 @@ typedef struct
 static int g_live;
 static int g_dataCalls;
 static int g_lastBlocksWanted;
-static int g_lastSeek = -1;
 
 FAKE_EXPORT int fakemac_live(void)
 {
@@ -53,10 +52,6 @@ FAKE_EXPORT int fakemac_data_calls(void)
 FAKE_EXPORT int fakemac_last_blocks_wanted(void)
 {
     return g_lastBlocksWanted;
-}
-FAKE_EXPORT int fakemac_last_seek(void)
-{
-    return g_lastSeek;
 }
 
 FAKE_EXPORT void *FAKE_CALL FN_CREATE(const wchar_t *path, int *error)
@@ -152,7 +147,6 @@ FAKE_EXPORT int FAKE_CALL FN_SEEK(void *handle, int block)
     Decompressor *d = handle;
     if (block < 0 || block > d->blocks)
         return 1000;
-    g_lastSeek = block;
     d->current = block;
     return 0;
 }

@@ -13,7 +13,6 @@ namespace {
 
 const QString kSecondNames = QStringLiteral(FAKEMAC_second);
 const QString kFirstNames = QStringLiteral(FAKEMAC_first);
-const QString kNoSeek = QStringLiteral(FAKEMAC_noseek);
 const QString kNoData = QStringLiteral(FAKEMAC_nodata);
 
 QByteArray ramp(qint64 firstBlock, qint64 blocks, int channels, int bits)
@@ -43,57 +42,36 @@ class TestApeDecoder : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
-    void readsRamp_data();
-    void readsRamp();
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void cleanup() { ApeDecoder::setLibraryPath({}); }
+    void readsAndSeeks_data();
+    void readsAndSeeks();
     void boundedReads();
-    void seeks_data();
-    void seeks();
     void refusesToOpen_data();
     void refusesToOpen();
     void closeReleasesDecompressor();
     void findsLibraryBySystemSearch();
 
 private:
-    QString writeFile(const QString &name, const QByteArray &content);
-    QString fakeFile(int rate, int channels, int bits, qint64 blocks)
+    QString fakeFile(const QByteArray &content) const
     {
-        return writeFile(
-            QStringLiteral("%1-%2-%3-%4.ape").arg(rate).arg(channels).arg(bits).arg(blocks),
-            QStringLiteral("FAKEAPE %1 %2 %3 %4\n")
-                .arg(rate)
-                .arg(channels)
-                .arg(bits)
-                .arg(blocks)
-                .toLatin1());
+        const QString path = m_dir.filePath(QString::number(qHash(content)) + ".ape");
+        return AudioSupport::writeFile(path, content) ? path : QString();
+    }
+    QString fakeFile(int rate, int channels, int bits, qint64 blocks) const
+    {
+        return fakeFile(QStringLiteral("FAKEAPE %1 %2 %3 %4\n")
+                            .arg(rate)
+                            .arg(channels)
+                            .arg(bits)
+                            .arg(blocks)
+                            .toLatin1());
     }
 
     QTemporaryDir m_dir;
 };
 
-QString TestApeDecoder::writeFile(const QString &name, const QByteArray &content)
-{
-    QString path = m_dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        return {};
-    return path;
-}
-
-void TestApeDecoder::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    for (const QString &library : { kSecondNames, kFirstNames, kNoSeek, kNoData })
-        QVERIFY2(QFile::exists(library), qPrintable(library));
-}
-
-void TestApeDecoder::cleanup()
-{
-    ApeDecoder::setLibraryPath({});
-}
-
-void TestApeDecoder::readsRamp_data()
+void TestApeDecoder::readsAndSeeks_data()
 {
     QTest::addColumn<QString>("library");
     QTest::addColumn<int>("rate");
@@ -101,19 +79,22 @@ void TestApeDecoder::readsRamp_data()
     QTest::addColumn<int>("bits");
     QTest::addColumn<qint64>("blocks");
     QTest::addColumn<qint64>("chunk");
-
-    QTest::newRow("second names, 16-bit stereo, 64 KiB reads")
-        << kSecondNames << 44100 << 2 << 16 << qint64(20000) << qint64(65536);
-    QTest::newRow("first names, 24-bit mono, 100 s, reads of 1000 bytes")
-        << kFirstNames << 48000 << 1 << 24 << qint64(4800001) << qint64(1000);
-    QTest::newRow("32-bit mono, reads shorter than a block")
-        << kSecondNames << 8000 << 1 << 32 << qint64(300) << qint64(3);
-    QTest::newRow("16-bit six channels, 7-byte reads")
-        << kSecondNames << 8000 << 6 << 16 << qint64(100) << qint64(7);
+    QTest::addColumn<qint64>("seekMs");
+    const auto row = [](const char *name, const QString &library, int rate, int channels, int bits,
+                         qint64 blocks, qint64 chunk, qint64 seekMs) {
+        QTest::newRow(name) << library << rate << channels << bits << blocks << chunk << seekMs;
+    };
+    row("second names, 16-bit stereo, 64 KiB reads", kSecondNames, 44100, 2, 16, 88200, 65536,
+        1500);
+    row("first names, 24-bit mono 48 kHz, 1000-byte reads", kFirstNames, 48000, 1, 24, 4800001,
+        1000, 90000);
+    row("32-bit mono, reads shorter than a block", kSecondNames, 8000, 1, 32, 300, 3, 0);
+    row("16-bit six channels, 7-byte reads", kSecondNames, 8000, 6, 16, 20000, 7, 1234);
 }
 
-// Reads of any size give the ramp to its end; after the end a seek makes it deliver again.
-void TestApeDecoder::readsRamp()
+// After a first read (a partial block pending), a seek goes on from the block of the ms to the
+// end in reads of any size; after the end a seek to 0 delivers the whole ramp.
+void TestApeDecoder::readsAndSeeks()
 {
     QFETCH(QString, library);
     QFETCH(int, rate);
@@ -121,6 +102,7 @@ void TestApeDecoder::readsRamp()
     QFETCH(int, bits);
     QFETCH(qint64, blocks);
     QFETCH(qint64, chunk);
+    QFETCH(qint64, seekMs);
 
     ApeDecoder::setLibraryPath(library);
     ApeDecoder decoder;
@@ -128,19 +110,22 @@ void TestApeDecoder::readsRamp()
     QCOMPARE(decoder.sampleRate(), rate);
     QCOMPARE(decoder.channelCount(), channels);
     QCOMPARE(decoder.sampleSize(), bits);
-    QCOMPARE(decoder.sampleType(), 1);
     QCOMPARE(decoder.durationMs(), blocks * 1000 / rate);
-    const QByteArray all = AudioSupport::readAll(&decoder, chunk);
-    QVERIFY(all == ramp(0, blocks, channels, bits));
+    QByteArray first(int(chunk), Qt::Uninitialized);
+    QVERIFY(decoder.read(first.data(), chunk) > 0);
+    QVERIFY(decoder.seek(seekMs));
+    QCOMPARE(decoder.positionMs(), seekMs);
+    const qint64 block = seekMs * rate / 1000;
+    QVERIFY(AudioSupport::readAll(&decoder, chunk) == ramp(block, blocks - block, channels, bits));
     QCOMPARE(decoder.positionMs(), blocks * 1000 / rate);
     char bytes[4];
     QCOMPARE(decoder.read(bytes, 4), qint64(0));
     QVERIFY(decoder.seek(0));
-    QVERIFY(AudioSupport::readAll(&decoder, chunk) == all);
+    QVERIFY(AudioSupport::readAll(&decoder, chunk) == ramp(0, blocks, channels, bits));
 }
 
-// A partial block stays pending, handed out without decoding again; a read asks for at most
-// 65536 blocks.
+// A partial block stays pending, handed out without decoding again, and a refused seek keeps
+// it; a read asks for at most 65536 blocks.
 void TestApeDecoder::boundedReads()
 {
     ApeDecoder::setLibraryPath(kSecondNames);
@@ -150,56 +135,15 @@ void TestApeDecoder::boundedReads()
     char bytes[12];
     QCOMPARE(decoder.read(bytes, 5), qint64(5));
     QCOMPARE(fakeCounter(kSecondNames, "fakemac_last_blocks_wanted"), 1);
+    QVERIFY(!decoder.seek(-1));
+    QVERIFY(!decoder.seek(20000000)); // refused by the library
+    QCOMPARE(decoder.positionMs(), qint64(0));
     QCOMPARE(decoder.read(bytes + 5, 7), qint64(1));
     QCOMPARE(fakeCounter(kSecondNames, "fakemac_data_calls"), calls + 1);
     QCOMPARE(QByteArray(bytes, 6), ramp(0, 1, 2, 24));
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     QCOMPARE(decoder.read(buffer.data(), qint64(1) << 30), qint64(65536 * 6));
     QCOMPARE(fakeCounter(kSecondNames, "fakemac_last_blocks_wanted"), 65536);
-    QCOMPARE(decoder.read(buffer.data(), 65536), qint64(10922 * 6));
-    QCOMPARE(fakeCounter(kSecondNames, "fakemac_last_blocks_wanted"), 10922);
-}
-
-void TestApeDecoder::seeks_data()
-{
-    QTest::addColumn<QString>("library");
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<qint64>("ms");
-    QTest::addColumn<int>("block"); // -1: refused
-
-    QTest::newRow("90 s at 48 kHz") << kSecondNames << 48000 << qint64(90000) << 4320000;
-    QTest::newRow("1234 ms at 8 kHz, first names") << kFirstNames << 8000 << qint64(1234) << 9872;
-    QTest::newRow("library without a seek function") << kNoSeek << 8000 << qint64(500) << -1;
-    QTest::newRow("past the end, refused by the library")
-        << kSecondNames << 8000 << qint64(200000) << -1;
-    QTest::newRow("negative") << kSecondNames << 8000 << qint64(-1) << -1;
-}
-
-// A seek drops the pending rest of a block and goes on from the block of the ms; a refused one
-// changes nothing.
-void TestApeDecoder::seeks()
-{
-    QFETCH(QString, library);
-    QFETCH(int, rate);
-    QFETCH(qint64, ms);
-    QFETCH(int, block);
-
-    ApeDecoder::setLibraryPath(library);
-    ApeDecoder decoder;
-    QVERIFY(decoder.open(fakeFile(rate, 2, 16, qint64(rate) * 100)));
-    char bytes[16];
-    QCOMPARE(decoder.read(bytes, 3), qint64(3));
-    QCOMPARE(decoder.seek(ms), block >= 0);
-    if (block < 0) {
-        QCOMPARE(decoder.positionMs(), qint64(0));
-        QCOMPARE(decoder.read(bytes + 3, 13), qint64(1));
-        QCOMPARE(QByteArray(bytes, 4), ramp(0, 1, 2, 16));
-        return;
-    }
-    QCOMPARE(fakeCounter(library, "fakemac_last_seek"), block);
-    QCOMPARE(decoder.positionMs(), ms);
-    QCOMPARE(decoder.read(bytes, 16), qint64(16));
-    QCOMPARE(QByteArray(bytes, 16), ramp(block, 4, 2, 16));
 }
 
 void TestApeDecoder::refusesToOpen_data()
@@ -211,14 +155,11 @@ void TestApeDecoder::refusesToOpen_data()
     QTest::newRow("library missing")
         << m_dir.filePath(QStringLiteral("nowhere/libMAC.so")) << valid;
     QTest::newRow("library without get data") << kNoData << valid;
-    QTest::newRow("not a library") << QStringLiteral(__FILE__) << valid;
     QTest::newRow("file missing") << kSecondNames << QByteArray();
     QTest::newRow("file rejected by the library") << kSecondNames << QByteArray("RIFF....WAVE");
     QTest::newRow("handle with an error code") << kSecondNames << QByteArray("FAKEAPE-ERROR\n");
     QTest::newRow("8-bit samples") << kSecondNames << QByteArray("FAKEAPE 8000 2 8 100\n");
-    QTest::newRow("20-bit samples") << kSecondNames << QByteArray("FAKEAPE 8000 2 20 100\n");
     QTest::newRow("no channels") << kSecondNames << QByteArray("FAKEAPE 8000 0 16 100\n");
-    QTest::newRow("no sample rate") << kSecondNames << QByteArray("FAKEAPE 0 2 16 100\n");
 }
 
 void TestApeDecoder::refusesToOpen()
@@ -227,8 +168,7 @@ void TestApeDecoder::refusesToOpen()
     QFETCH(QByteArray, content);
     ApeDecoder::setLibraryPath(library);
     ApeDecoder decoder;
-    QVERIFY(!decoder.open(content.isEmpty() ? m_dir.filePath(QStringLiteral("missing.ape"))
-                                            : writeFile(QStringLiteral("refused.ape"), content)));
+    QVERIFY(!decoder.open(content.isEmpty() ? m_dir.filePath("missing.ape") : fakeFile(content)));
     char bytes[4];
     QCOMPARE(decoder.read(bytes, 4), qint64(0));
     QVERIFY(!decoder.seek(0));
@@ -249,8 +189,6 @@ void TestApeDecoder::closeReleasesDecompressor()
         decoder.close();
         decoder.close();
         QCOMPARE(live(), before);
-        char bytes[4];
-        QCOMPARE(decoder.read(bytes, 4), qint64(0));
         QCOMPARE(decoder.sampleRate(), 0);
         QVERIFY(decoder.open(file));
     }
