@@ -1,12 +1,9 @@
 #include "audio/apedecoder.h"
 #include "audio/decoderfactory.h"
-#include "audio/ffmpegdecoder.h"
 #include "audio/iaudiodecoder.h"
 #include "support/audiosupport.h"
-#include "support/pulsesupport.h"
 #include "support/testsupport.h"
 
-#include <QAudioDeviceInfo>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -26,7 +23,6 @@ private slots:
     void fallbackOrder();
     void negotiationLadder_data();
     void negotiationLadder();
-    void defaultDevice();
 
 private:
     QString file(const QString &name) const { return m_dir.filePath(name); }
@@ -35,15 +31,12 @@ private:
         return AudioSupport::writeFile(file(name), bytes);
     }
 
-    PulseSupport::PrivateServer m_pulse;
-    bool m_hasPulse = false;
     QTemporaryDir m_dir;
 };
 
 void TestDecoderFactory::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_hasPulse = m_pulse.start();
     const QString tone = "sine=frequency=440:sample_rate=48000:duration=1";
     QVERIFY(TestSupport::makeAudio(file("Album.FLAC"), tone, { "-ac", "2", "-c:a", "flac" }));
     QVERIFY(TestSupport::makeAudio(file("tone.mp4"), tone, { "-ac", "2", "-c:a", "aac" }));
@@ -155,20 +148,6 @@ void TestDecoderFactory::negotiationLadder()
     QCOMPARE(decoder->sampleType(), ffmpeg ? type : 1);
     char buffer[16];
     QVERIFY(decoder->read(buffer, sizeof buffer) > 0);
-}
-
-// The null sink takes float, so a 16-bit file is delivered as float, buffered 200 ms.
-void TestDecoderFactory::defaultDevice()
-{
-    if (!m_hasPulse)
-        QSKIP("no PulseAudio to ask");
-    FFmpegDecoder decoder;
-    QVERIFY(decoder.open(file("Album.FLAC")));
-    const QAudioFormat format =
-        DecoderFactory::negotiateFormat(&decoder, QAudioDeviceInfo::defaultOutputDevice());
-    QCOMPARE(format.sampleType(), QAudioFormat::Float);
-    QCOMPARE(decoder.sampleType(), 3);
-    QCOMPARE(DecoderFactory::bufferSizeBytes(format), 48000 * 8 / 5);
 }
 
 QTEST_GUILESS_MAIN(TestDecoderFactory)
