@@ -37,23 +37,6 @@ typedef struct
     long long blocks, current;
 } Decompressor;
 
-static int g_live;
-static int g_dataCalls;
-static int g_lastBlocksWanted;
-
-FAKE_EXPORT int fakemac_live(void)
-{
-    return g_live;
-}
-FAKE_EXPORT int fakemac_data_calls(void)
-{
-    return g_dataCalls;
-}
-FAKE_EXPORT int fakemac_last_blocks_wanted(void)
-{
-    return g_lastBlocksWanted;
-}
-
 FAKE_EXPORT void *FAKE_CALL FN_CREATE(const wchar_t *path, int *error)
 {
     char name[4096];
@@ -76,7 +59,6 @@ FAKE_EXPORT void *FAKE_CALL FN_CREATE(const wchar_t *path, int *error)
     fclose(file);
     Decompressor *d = calloc(1, sizeof *d);
     if (got && strncmp(line, "FAKEAPE-ERROR", 13) == 0) {
-        ++g_live;
         *error = 1002;
         return d;
     }
@@ -87,13 +69,11 @@ FAKE_EXPORT void *FAKE_CALL FN_CREATE(const wchar_t *path, int *error)
         *error = 1002;
         return NULL;
     }
-    ++g_live;
     return d;
 }
 
 FAKE_EXPORT void FAKE_CALL FN_DESTROY(void *handle)
 {
-    --g_live;
     free(handle);
 }
 
@@ -120,8 +100,6 @@ FAKE_EXPORT int FAKE_CALL FN_GETINFO(void *handle, int field, int param1, int pa
 FAKE_EXPORT int FAKE_CALL FN_GETDATA(void *handle, char *buffer, int blocks, int *delivered)
 {
     Decompressor *d = handle;
-    ++g_dataCalls;
-    g_lastBlocksWanted = blocks;
     if (blocks <= 0)
         return -1;
     long long n = d->blocks - d->current;
