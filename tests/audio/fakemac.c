@@ -2,8 +2,9 @@
    FAKEMAC_FIRST_NAMES exports the first set of names (default: the second, "c_APEDecompress_*"),
    FAKEMAC_NO_SEEK leaves out the seek function, FAKEMAC_NO_DATA the get-data function.
    A "file" is one text line "FAKEAPE <rate> <channels> <bits> <blocks>"; it decodes to a ramp:
-   sample c of block b holds the low <bits> bits of b * channels + c. "FAKEAPE-ERROR" yields a
-   handle together with an error code. */
+   sample c of block b holds the low <bits> bits of b * channels + c. A line ending in "marks"
+   decodes 16-bit stereo to the players' marks instead: left 16384, right (b mod 65536) - 32768.
+   "FAKEAPE-ERROR" yields a handle together with an error code. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -35,6 +36,7 @@ typedef struct
 {
     int rate, channels, bits;
     long long blocks, current;
+    int marks;
 } Decompressor;
 
 FAKE_EXPORT void *FAKE_CALL FN_CREATE(const wchar_t *path, int *error)
@@ -69,6 +71,7 @@ FAKE_EXPORT void *FAKE_CALL FN_CREATE(const wchar_t *path, int *error)
         *error = 1002;
         return NULL;
     }
+    d->marks = strstr(line, "marks") != NULL;
     return d;
 }
 
@@ -109,6 +112,8 @@ FAKE_EXPORT int FAKE_CALL FN_GETDATA(void *handle, char *buffer, int blocks, int
     for (long long b = 0; b < n; ++b) {
         for (int c = 0; c < d->channels; ++c) {
             unsigned long long value = (unsigned long long)(d->current + b) * d->channels + c;
+            if (d->marks)
+                value = c == 0 ? 16384 : (unsigned long long)((d->current + b) % 65536 + 32768);
             for (int k = 0; k < width; ++k)
                 *buffer++ = (char)((value >> (8 * k)) & 0xff);
         }
