@@ -45,8 +45,8 @@ void TestDecoderFactory::initTestCase()
     for (const char *name : { "bad.flac", "bad.mp4", "bad.APE", "bad.flac.bak", "v1.flac/album" })
         QVERIFY(write(name, "not audio at all\n"));
     QVERIFY(write("empty.mp4", ""));
-    QVERIFY(TestSupport::makeAudio(
-        file("video.mp4"), "testsrc=size=64x48:rate=10:duration=1", { "-c:v", "mpeg4" }));
+    QVERIFY(TestSupport::makeAudio(file("video.mka"), "testsrc=size=64x48:rate=10:duration=1",
+        { "-c:v", "mpeg4", "-f", "matroska" }));
     // Files only the Monkey's Audio stand-in library takes.
     for (const char *name : { "monkey.ape", "monkey.mp4" })
         QVERIFY(write(name, "FAKEAPE 44100 2 16 44100\n"));
@@ -78,7 +78,7 @@ void TestDecoderFactory::fallbackOrder_data()
     QTest::newRow("empty file") << "empty.mp4" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf }
                                 << "";
     QTest::newRow("video without audio")
-        << "video.mp4" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf } << "";
+        << "video.mka" << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
     QTest::newRow("upper-case suffix of FFmpeg's")
         << "bad.APE" << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
     QTest::newRow("the last suffix counts")

@@ -33,8 +33,6 @@ class TestFFmpegDecoder : public QObject
 
 private slots:
     void initTestCase();
-    void opens_data();
-    void opens();
     void matchesFfmpegProgram_data();
     void matchesFfmpegProgram();
     void seekDeliversTarget_data();
@@ -72,50 +70,6 @@ void TestFFmpegDecoder::initTestCase()
     QVERIFY(makeAudio(file("video.mkv"),
         "testsrc=size=64x48:rate=25:duration=3[out0];" + counter + "[out1]",
         { "-c:v", "mjpeg", "-c:a", "flac", "-sample_fmt", "s16" }));
-    QVERIFY(makeAudio(
-        file("video-only.mkv"), "testsrc=size=64x48:rate=25:duration=1", { "-c:v", "mjpeg" }));
-    QVERIFY(writeFile(file("text.flac"), "this is not audio\n"));
-}
-
-void TestFFmpegDecoder::opens_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<qint64>("duration"); // -1: refused
-    QTest::newRow("16-bit flac, stream duration") << "c16.flac" << 1 << 16 << qint64(3000);
-    QTest::newRow("24-bit flac decodes as s32") << "c24.flac" << 1 << 32 << qint64(2000);
-    QTest::newRow("float wav") << "float.wav" << 3 << 32 << qint64(100);
-    // Matroska keeps the length in the container only.
-    QTest::newRow("matroska container duration") << "c16.mka" << 1 << 16 << qint64(3000);
-    QTest::newRow("missing file") << "missing.flac" << 0 << 0 << qint64(-1);
-    QTest::newRow("text named flac") << "text.flac" << 0 << 0 << qint64(-1);
-    QTest::newRow("no audio stream") << "video-only.mkv" << 0 << 0 << qint64(-1);
-}
-
-// The file's own format and length; a refused file leaves a decoder that delivers nothing
-// and opens the next file.
-void TestFFmpegDecoder::opens()
-{
-    QFETCH(QString, name);
-    QFETCH(int, type);
-    QFETCH(int, size);
-    QFETCH(qint64, duration);
-    FFmpegDecoder decoder;
-    QCOMPARE(decoder.open(m_dir.filePath(name)), duration >= 0);
-    if (duration >= 0) {
-        QCOMPARE(decoder.sampleType(), type);
-        QCOMPARE(decoder.sampleSize(), size);
-        QCOMPARE(decoder.durationMs(), duration);
-        QCOMPARE(decoder.positionMs(), qint64(0));
-        return;
-    }
-    char scratch[16];
-    QCOMPARE(decoder.read(scratch, sizeof scratch), qint64(0));
-    QVERIFY(!decoder.seek(100));
-    QVERIFY(!decoder.configureOutput(3, 32));
-    QVERIFY(decoder.open(file("c16.flac")));
-    QCOMPARE(decoder.durationMs(), qint64(3000));
 }
 
 void TestFFmpegDecoder::matchesFfmpegProgram_data()

@@ -4,7 +4,6 @@
 #include "support/testsupport.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <cmath>
 
@@ -76,15 +75,10 @@ QByteArray readAll(IAudioDecoder *decoder, qint64 chunkBytes)
 
 QByteArray ffmpegDecode(const QString &path, const QString &format, const QStringList &extraOptions)
 {
-    QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("out.raw"));
-    QStringList args { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-        QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"), path };
-    args << extraOptions << QStringLiteral("-f") << format << out;
-    QFile file(out);
-    if (!TestSupport::run(QStringLiteral("ffmpeg"), args) || !file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    QStringList args { "-hide_banner", "-loglevel", "error", "-i", path };
+    args << extraOptions << "-f" << format << "-";
+    QByteArray pcm;
+    return TestSupport::run(QStringLiteral("ffmpeg"), args, 60000, &pcm) ? pcm : QByteArray();
 }
 
 QVector<qint64> samplesOf(const QByteArray &bytes, int type, int size)
