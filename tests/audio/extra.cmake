@@ -1,5 +1,5 @@
 # Stand-ins for the Monkey's Audio decoder library, one per export variant, each built as
-# <variant>/libMAC.so so the ApeDecoder test can load them by path or by the system's search.
+# <variant>/libMAC.so for the ApeDecoder test to load by path.
 set(FAKEMAC_VARIANTS second first noseek nodata)
 set(FAKEMAC_DEFINITIONS_second "")
 set(FAKEMAC_DEFINITIONS_first FAKEMAC_FIRST_NAMES)
@@ -26,9 +26,6 @@ endforeach()
 add_dependencies(audio_tst_playbackengine fakemac_noseek)
 target_compile_definitions(audio_tst_playbackengine PRIVATE
     FAKEMAC_noseek="$<TARGET_FILE:fakemac_noseek>")
-# Lets the default library name be found through the system's search path.
-set_property(TEST audio.apedecoder APPEND PROPERTY ENVIRONMENT_MODIFICATION
-    "LD_LIBRARY_PATH=path_list_prepend:${CMAKE_CURRENT_BINARY_DIR}/fakemac/second")
 
 # In a ThreadSanitizer build (-DQUELLIN_TSAN=ON) the audio tests run with the suppressions for
 # Qt's own uninstrumented hand-overs; any other report fails the test.

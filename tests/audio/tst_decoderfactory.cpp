@@ -63,28 +63,23 @@ void TestDecoderFactory::fallbackOrder_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QVector<Kind>>("tried");
     QTest::addColumn<QString>("opened");
+    const QVector<Kind> ffmpegFirst { Kind::FFmpeg, Kind::Ape, Kind::Wmf };
+    const QVector<Kind> platformFirst { Kind::Wmf, Kind::Ape, Kind::Wmf };
     QTest::newRow("flac, upper-case suffix")
         << "Album.FLAC" << QVector<Kind> { Kind::FFmpeg } << "FFmpegDecoder";
     QTest::newRow("mp4 by the platform framework")
         << "tone.mp4" << QVector<Kind> { Kind::Wmf } << "WmfDecoder";
     QTest::newRow("ape FFmpeg cannot open")
-        << "monkey.ape" << QVector<Kind> { Kind::FFmpeg, Kind::Ape } << "ApeDecoder";
+        << "monkey.ape" << ffmpegFirst.mid(0, 2) << "ApeDecoder";
     QTest::newRow("monkey's audio named mp4")
-        << "monkey.mp4" << QVector<Kind> { Kind::Wmf, Kind::Ape } << "ApeDecoder";
-    QTest::newRow("nothing opens a bad flac")
-        << "bad.flac" << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
-    QTest::newRow("platform framework tried twice")
-        << "bad.mp4" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf } << "";
-    QTest::newRow("empty file") << "empty.mp4" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf }
-                                << "";
-    QTest::newRow("video without audio")
-        << "video.mka" << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
-    QTest::newRow("upper-case suffix of FFmpeg's")
-        << "bad.APE" << QVector<Kind> { Kind::FFmpeg, Kind::Ape, Kind::Wmf } << "";
-    QTest::newRow("the last suffix counts")
-        << "bad.flac.bak" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf } << "";
-    QTest::newRow("a dot in the folder only")
-        << "v1.flac/album" << QVector<Kind> { Kind::Wmf, Kind::Ape, Kind::Wmf } << "";
+        << "monkey.mp4" << platformFirst.mid(0, 2) << "ApeDecoder";
+    QTest::newRow("nothing opens a bad flac") << "bad.flac" << ffmpegFirst << "";
+    QTest::newRow("platform framework tried twice") << "bad.mp4" << platformFirst << "";
+    QTest::newRow("empty file") << "empty.mp4" << platformFirst << "";
+    QTest::newRow("video without audio") << "video.mka" << ffmpegFirst << "";
+    QTest::newRow("upper-case suffix of FFmpeg's") << "bad.APE" << ffmpegFirst << "";
+    QTest::newRow("the last suffix counts") << "bad.flac.bak" << platformFirst << "";
+    QTest::newRow("a dot in the folder only") << "v1.flac/album" << platformFirst << "";
     QTest::newRow("FIFO: never opened") << "fifo.flac" << QVector<Kind>() << "";
 }
 

@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
-#include <cmath>
 
 using namespace AudioSupport;
 
@@ -46,8 +45,6 @@ private slots:
     void endLimit();
     void seekDropsEverythingBefore();
     void bufferBoundAndClear();
-    void levels_data();
-    void levels();
 
 private:
     QTemporaryDir m_dir;
@@ -158,8 +155,7 @@ void TestDecoderIODevice::seekDropsEverythingBefore()
     }
 }
 
-// The filler stops once over the high-water mark, at most one chunk beyond it; clearBuffer
-// drops what it holds.
+// The filler stops at most one chunk over the high-water mark; clearBuffer drops it all.
 void TestDecoderIODevice::bufferBoundAndClear()
 {
     DecoderIODevice device(&m_decoder);
@@ -177,45 +173,6 @@ void TestDecoderIODevice::bufferBoundAndClear()
     const qint64 first = (values[0] + 32768) % 65536;
     QVERIFY2(first * 1000 / 44100 >= decoded - 1,
         qPrintable(QStringLiteral("frame %1 after %2 ms decoded").arg(first).arg(decoded)));
-}
-
-void TestDecoderIODevice::levels_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<float>("left"); // -1: not measured
-    QTest::addColumn<float>("right");
-    const auto row = [](const char *name, const char *hex, int channels, int size, int type,
-                         float left, float right) {
-        QTest::newRow(name) << QByteArray::fromHex(hex) << channels << size << type << left
-                            << right;
-    };
-    // Little-endian 16-bit: 0x4000 half scale, 0x8000 negative full scale.
-    row("mono 16-bit half scale", "004000c0", 1, 16, 1, 0.5f, 0.5f);
-    row("partial frame ignored", "004000000040000000ff", 2, 16, 1, 0.5f, 0.0f);
-    row("six channels: 0 and 1 only", "002000400080008000800080", 6, 16, 1, 0.25f, 0.5f);
-    row("packed 24-bit negative full scale", "000080000080", 2, 24, 1, 1.0f, 1.0f);
-    row("float", "0000003f000080be", 2, 32, 3, 0.5f, 0.25f);
-    row("8-bit not read", "61626364", 1, 8, 1, -1, -1);
-}
-
-void TestDecoderIODevice::levels()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(int, channels);
-    QFETCH(int, size);
-    QFETCH(int, type);
-    QFETCH(float, left);
-    QFETCH(float, right);
-    float l = -1;
-    float r = -1;
-    QCOMPARE(
-        DecoderIODevice::measureLevels(data.constData(), data.size(), channels, size, type, &l, &r),
-        left >= 0);
-    QVERIFY2(left < 0 || std::fabs(l - left) < 1e-4f, qPrintable(QString::number(l)));
-    QVERIFY2(left < 0 || std::fabs(r - right) < 1e-4f, qPrintable(QString::number(r)));
 }
 
 QTEST_GUILESS_MAIN(TestDecoderIODevice)

@@ -64,9 +64,7 @@ private slots:
     void stateTable();
     void interruptedSwitch_data();
     void interruptedSwitch();
-    void nothingToPlay();
     void pausedSeeks();
-    void indexOfTrack();
 
 private:
     QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
@@ -111,8 +109,7 @@ void TestPlaybackEngine::cleanup()
 {
     delete m_engine;
     m_engine = nullptr;
-    // Whatever state a test leaves (paused, fading, at the end), no engine thread outlives it;
-    // a joined one can linger in the task list for a moment.
+    // Whatever state a test leaves, no engine thread outlives it (a joined one may linger).
     QTRY_VERIFY(!engineThreadsRunning());
 }
 
@@ -145,8 +142,7 @@ void TestPlaybackEngine::act(const QString &event)
         m_engine->setPlayQueue(event == "empty" ? QVector<TrackInfo>() : m_album.mid(0, 1));
 }
 
-// Records the queue played from its first entry until `done` (nothing when it is not within
-// 15 s), calling `during` 700 ms into the first entry.
+// Records the queue played until `done` (at most 15 s), calling `during` 700 ms into it.
 void TestPlaybackEngine::playRecorded(const QVector<TrackInfo> &queue, bool fades,
     QVector<qint16> *heard, const std::function<bool()> &done, const std::function<void()> &during)
 {
@@ -171,10 +167,8 @@ void TestPlaybackEngine::hearsTracks_data()
     QTest::addColumn<bool>("fades");
     QTest::addColumn<Envelopes>("heard"); // in counter frames, in the order heard
 
-    // CUE tracks starting off whole seconds, the second started by the automatic advance with
-    // the switch fade-in: each heard from its first sample, the first to its last.
+    // CUE starts off whole seconds; these x 44 100 fall just below their frames in doubles.
     const QString marks = file("marks.flac");
-    // These starts x 44 100 fall just below their frames in doubles: frames are rounded.
     const double a = cueTimeToSeconds("00:02:11");
     const double b = cueTimeToSeconds("00:05:45");
     const QVector<TrackInfo> cue = { track(marks, 1, a, b - a), track(marks, 2, b, 2) };
@@ -258,9 +252,8 @@ void TestPlaybackEngine::interruptionsHeard_data()
     QTest::newRow("next: the switch ramp") << "next";
 }
 
-// Track 2 heard from its start; after a seek to 1200 ms from the target frame, after a pause
-// from where the sound stopped; on Next the sound falls over the 300 ms switch ramp, never
-// rising, and track 3 follows from its first sample.
+// Track 2 heard from its start, then from the seek's target frame, from where a pause stopped,
+// or falling over the 300 ms switch ramp into track 3's first sample.
 void TestPlaybackEngine::interruptionsHeard()
 {
     QFETCH(QString, event);
@@ -474,8 +467,7 @@ void TestPlaybackEngine::interruptedSwitch_data()
     row("queue emptied", "empty", "playing", -1);
 }
 
-// Next starts the fade-out; what happens before it ends is neither lost, nor done twice, nor
-// out of range, and Next works again afterwards.
+// What happens during Next's fade-out is neither lost, nor done twice, nor out of range.
 void TestPlaybackEngine::interruptedSwitch()
 {
     QFETCH(QString, event);
@@ -510,30 +502,7 @@ void TestPlaybackEngine::interruptedSwitch()
     QCOMPARE(m_engine->trackStart(), m_engine->playQueue().at(next).startSeconds);
 }
 
-// Play with no row, or a row without a path: a message, nothing started. Tracks that give no
-// audio (a header-only file, a range past the file's end) are each tried once, then a message.
-void TestPlaybackEngine::nothingToPlay()
-{
-    const QString empty = file("empty.wav");
-    QVERIFY(TestSupport::makeAudio(empty, QStringLiteral("anullsrc=r=44100:cl=stereo:d=0"),
-        { "-t", "0", "-c:a", "pcm_s16le" }));
-    const TrackInfo noPath = track(QString(), 1, 0, 10);
-    const QVector<TrackInfo> queue = { track(empty, 1, 0, 0), track(file("marks.flac"), 2, 20, 5) };
-    m_engine->setPlayQueue(queue);
-    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
-    QSignalSpy messages(m_engine, &PlaybackEngine::informationRequested);
-    m_engine->playSelected(nullptr);
-    m_engine->playSelected(&noPath);
-    QCOMPARE(messages.count(), 2);
-    QCOMPARE(started.count(), 0);
-    m_engine->playSelected(&queue[0]);
-    QTRY_COMPARE_WITH_TIMEOUT(messages.count(), 3, 10000);
-    QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
-    QCOMPARE(started.count(), 2);
-}
-
-// While paused: pausing again keeps the position; a seek to the track's end leaves nothing to
-// resume, so Play stops.
+// Pausing again keeps the position; a seek to the end while paused leaves Play nothing.
 void TestPlaybackEngine::pausedSeeks()
 {
     bringTo(QStringLiteral("paused"));
@@ -547,18 +516,6 @@ void TestPlaybackEngine::pausedSeeks()
     QCOMPARE(m_engine->pausedPositionMs(), qint64(4000));
     m_engine->playSelected(nullptr);
     QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
-}
-
-// Starts less than 0.01 s apart are the same; the first of equal entries counts.
-void TestPlaybackEngine::indexOfTrack()
-{
-    const QString path = QStringLiteral("/music/album.flac");
-    m_engine->setPlayQueue(
-        { track(path, 1, 0, 12), track(path, 2, 12, 10), track(path, 3, 0, 12) });
-    QCOMPARE(m_engine->indexOfTrack(path, 12.004), 1);
-    QCOMPARE(m_engine->indexOfTrack(path, 12.01), -1);
-    QCOMPARE(m_engine->indexOfTrack(QStringLiteral("/music/other.flac"), 12.0), -1);
-    QCOMPARE(m_engine->indexOfTrack(path, 0.0), 0);
 }
 
 QTEST_GUILESS_MAIN(TestPlaybackEngine)

@@ -73,14 +73,6 @@ QByteArray readAll(IAudioDecoder *decoder, qint64 chunkBytes)
     return all;
 }
 
-QByteArray ffmpegDecode(const QString &path, const QString &format, const QStringList &extraOptions)
-{
-    QStringList args { "-hide_banner", "-loglevel", "error", "-i", path };
-    args << extraOptions << "-f" << format << "-";
-    QByteArray pcm;
-    return TestSupport::run(QStringLiteral("ffmpeg"), args, 60000, &pcm) ? pcm : QByteArray();
-}
-
 QVector<qint64> samplesOf(const QByteArray &bytes, int type, int size)
 {
     const int width = type == 3 ? 4 : size / 8;

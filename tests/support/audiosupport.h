@@ -29,10 +29,6 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 // Everything the decoder delivers until read() gives nothing, read in chunks of chunkBytes.
 QByteArray readAll(IAudioDecoder *decoder, qint64 chunkBytes = 65536);
 
-// The file decoded by the ffmpeg program to raw PCM (e.g. format "s16le"), with extra options.
-QByteArray ffmpegDecode(
-    const QString &path, const QString &format, const QStringList &extraOptions = {});
-
 // Track `number` ("Track N") of a FLAC album: the range start..start+duration of path.
 TrackInfo track(const QString &path, int number, double start, double duration);
 

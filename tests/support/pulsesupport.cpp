@@ -93,8 +93,7 @@ QVector<qint16> MonitorRecording::stop()
         return {};
     const QByteArray bytes = file.readAll();
     QVector<qint16> samples(bytes.size() / 2);
-    for (int i = 0; i < samples.size(); ++i)
-        samples[i] = qFromLittleEndian<qint16>(bytes.constData() + 2 * i);
+    qFromLittleEndian<qint16>(bytes.constData(), samples.size(), samples.data());
     return samples;
 }
 

@@ -7,9 +7,8 @@
 #include <QTemporaryDir>
 #include <QVector>
 
-// A private PulseAudio with a null sink for tests that play real audio, and a recorder of what
-// the sink plays. Private, so that other programs sharing a sound server cannot leak into the
-// recordings.
+// A private PulseAudio with a null sink (no other program leaks into its recordings), and a
+// recorder of what the sink plays.
 namespace PulseSupport {
 
 class PrivateServer
@@ -34,10 +33,8 @@ private:
 class MonitorRecording
 {
 public:
-    // Returns once the recorder receives the sink (false when it does not within 5 s).
-    bool start();
-    // Stops and returns the interleaved samples recorded.
-    QVector<qint16> stop();
+    bool start(); // once the recorder receives the sink (false when not within 5 s)
+    QVector<qint16> stop(); // the interleaved samples recorded
 
 private:
     QTemporaryDir m_dir;
@@ -50,9 +47,9 @@ private:
 const int kFull = 16384;
 QString marksSource(double seconds, int offset = 0);
 
-// What the samples must be: frames before end (end -1: open) and from start, with a fade-in
-// over fadeIn frames from start and a fade-out over fadeOut frames before end. Without a
-// fade-in, audio from before the start is taken in, so that it shows as a run starting early.
+// What the samples must be: frames from start and before end (-1: open), fading in over fadeIn
+// frames and out over fadeOut. Without a fade-in, audio before the start counts (a run starts
+// early).
 struct Envelope
 {
     qint64 start;
@@ -61,10 +58,8 @@ struct Envelope
     int fadeOut;
 };
 
-// From recorded frame *from on: the next run of at least 10 ms of samples that follow each
-// other in the file with the envelope's gains (and at full gain their own frame on the
-// counter), found around its first full-gain sample. Returns its first and last file frames
-// ({-1, -1}: none) and moves *from past it.
+// From recorded frame *from on, the next run of at least 10 ms of consecutive file frames with
+// the envelope's gains: its first and last file frames ({-1, -1}: none); *from moves past it.
 QPair<qint64, qint64> heardRun(const QVector<qint16> &rec, int *from, const Envelope &expected);
 
 } // namespace PulseSupport
