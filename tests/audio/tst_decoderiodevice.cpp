@@ -116,8 +116,9 @@ void TestDecoderIODevice::endLimit()
     const QVector<qint64> values = samplesOf(audio, type, size);
     QCOMPARE(values.size(), int(2 * (last - first)));
     for (int i = 0; i < values.size(); ++i) {
-        const qint64 frame = first + i / 2; // a wider format holds it in its top 16 bits
-        if (values[i] >> (size - 16) != (i % 2 ? counterRight(frame) : counterLeft(frame)))
+        const qint64 frame = first + i / 2; // a wider format: in its top 16 bits, the rest 0
+        const qint64 expected = i % 2 ? counterRight(frame) : counterLeft(frame);
+        if (values[i] != expected * (qint64(1) << (size - 16)))
             QFAIL(qPrintable(QStringLiteral("sample %1 of frame %2").arg(i % 2).arg(frame)));
     }
     const QByteArray silence = device.read(100000);
