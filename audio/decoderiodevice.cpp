@@ -155,21 +155,10 @@ void DecoderIODevice::fillLoop()
             }
             m_filled.notify_all();
         }
-        if (joined)
-            continue;
-        if (piece.isEmpty()) {
+        if (!joined && piece.isEmpty()) {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_wake.wait_for(lock, std::chrono::milliseconds(kEmptySleepMs),
                 [this] { return !m_running || m_discardPending; });
-            continue;
-        }
-
-        float l = 0;
-        float r = 0;
-        if (measureLevels(piece.constData(), piece.size(), m_channels, m_outSampleSize,
-                m_outSampleType, &l, &r)) {
-            QMetaObject::invokeMethod(
-                this, [this, l, r] { emit levelChanged(l, r); }, Qt::QueuedConnection);
         }
     }
 }
@@ -275,9 +264,46 @@ qint64 DecoderIODevice::readData(char *data, qint64 maxSize)
         m_buffer.resize(0);
         m_bufferOffset = 0;
     }
-    if (!bufferFull())
+    if (m_levelsWanted)
+        measureHandedOverLocked(data, count);
+    // The filler sleeps until the buffer is down to two thirds, then fills it up in one go.
+    if (unreadBytes() < m_highWaterBytes / 3 * 2 && !bufferFull())
         m_wake.notify_one();
     return count;
+}
+
+void DecoderIODevice::measureHandedOverLocked(const char *data, qint64 bytes)
+{
+    float l = 0;
+    float r = 0;
+    if (m_outFrameBytes <= 0
+        || !measureLevels(data, bytes, m_channels, m_outSampleSize, m_outSampleType, &l, &r))
+        return;
+    const qint64 frames = bytes / m_outFrameBytes;
+    m_levelSquaresL += double(l) * l * frames;
+    m_levelSquaresR += double(r) * r * frames;
+    m_levelFrames += frames;
+    if (m_levelPosted || m_levelFrames < qMax(1, m_sampleRate / 25))
+        return;
+    m_levelPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            float left = 0;
+            float right = 0;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (m_levelFrames > 0) {
+                    left = float(std::sqrt(m_levelSquaresL / m_levelFrames));
+                    right = float(std::sqrt(m_levelSquaresR / m_levelFrames));
+                }
+                m_levelSquaresL = m_levelSquaresR = 0;
+                m_levelFrames = 0;
+                m_levelPosted = false;
+            }
+            emit levelChanged(left, right);
+        },
+        Qt::QueuedConnection);
 }
 
 qint64 DecoderIODevice::frameAt(double seconds, int sampleRate)

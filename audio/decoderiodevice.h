@@ -13,7 +13,8 @@ class QThread;
 
 // The read-only device an audio output pulls from. A filler thread ("DecoderIODeviceFiller")
 // keeps up to 900 ms of decoded audio buffered, so the output never waits for decoding; an empty
-// buffer reads as silence, never as a short read.
+// buffer reads as silence, never as a short read. Below 600 ms the filler tops the buffer up in
+// one go, so it wakes a few times a second instead of on every read.
 //
 // Positions are sample frames of the file. The fade envelope is applied to the samples as they
 // are handed over, by each frame's own file position: the output's volume takes effect a
@@ -102,6 +103,11 @@ public:
     // Decoded bytes waiting for the output.
     qint64 bufferedBytes() const;
 
+    // Levels are measured on the audio as it is handed to the output (fades included), so the
+    // meter moves with what is heard, not with what is decoded 900 ms ahead; one levelChanged per
+    // 40 ms of audio at most. Unwanted (no meter shown): nothing measured, nothing posted.
+    void setLevelsWanted(bool wanted) { m_levelsWanted = wanted; }
+
     // RMS of channels 0 and 1 over the whole frames of a chunk (full scale = 1.0); false when
     // the layout cannot be read. One channel gives r = l.
     static bool measureLevels(const char *data, qint64 size, int channels, int sampleSize,
@@ -124,13 +130,14 @@ private:
     bool joinNextLocked();
     bool bufferFull() const;
     double gainLocked(qint64 frame) const;
+    void measureHandedOverLocked(const char *data, qint64 bytes);
     void applyGain(char *data, qint64 bytes, qint64 firstFrame) const;
     qint64 unreadBytes() const { return m_buffer.size() - m_bufferOffset; }
 
     IAudioDecoder *m_decoder;
     QThread *m_filler = nullptr;
 
-    // The buffer lock guards everything from here to m_rampFrames.
+    // The buffer lock guards everything from here to m_levelPosted.
     mutable std::mutex m_mutex;
     std::condition_variable m_wake; // the filler's sleep; woken by reads, seeks, limits, stop
     mutable std::condition_variable m_filled; // something was buffered, or the stream ended
@@ -145,6 +152,11 @@ private:
     Envelope m_envelope;
     qint64 m_rampStart = -1; // file frame where a fade-out ramp starts; -1: none
     qint64 m_rampFrames = 0;
+    // Sums of squares of the audio handed over since the last levelChanged.
+    double m_levelSquaresL = 0;
+    double m_levelSquaresR = 0;
+    qint64 m_levelFrames = 0;
+    bool m_levelPosted = false; // a levelChanged is on its way to the device's thread
 
     // The decoder lock: held by the filler around each read and by callers of the decoder. It
     // also guards which decoder is current (m_decoder is read unlocked by the filler only).
@@ -155,6 +167,7 @@ private:
     PcmConverter m_converter;
 
     std::atomic<bool> m_running { false };
+    std::atomic<bool> m_levelsWanted { true };
     int m_highWaterBytes = 0;
     int m_sampleRate = 0;
     int m_channels = 0;

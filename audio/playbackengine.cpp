@@ -135,6 +135,13 @@ void PlaybackEngine::setGaplessEnabled(bool enabled)
     planDevice();
 }
 
+void PlaybackEngine::setLevelsWanted(bool wanted)
+{
+    m_levelsWanted = wanted;
+    if (m_device)
+        m_device->setLevelsWanted(wanted);
+}
+
 int PlaybackEngine::sameFileSuccessor(int index) const
 {
     if (!m_gapless || index < 0 || index >= m_playQueue.size() || m_playQueue.size() < 2)
@@ -318,6 +325,7 @@ void PlaybackEngine::playTrack(const QString &path, double startSeconds, double 
     m_progressMaximum = int(trackMs > 0 ? trackMs : totalMs);
 
     m_device = new DecoderIODevice(m_decoder, this);
+    m_device->setLevelsWanted(m_levelsWanted);
     m_device->setOutputFormat(
         m_format.sampleSize(), m_format.sampleType() == QAudioFormat::Float ? 3 : 1);
     const int rate = m_device->sampleRate();

@@ -65,6 +65,8 @@ public:
     // end, follows without fade, stop or gap (across files only when the output format stays).
     bool gaplessEnabled() const { return m_gapless; }
     void setGaplessEnabled(bool enabled);
+    // Whether levelChanged is wanted (a meter is shown); off, the device measures nothing.
+    void setLevelsWanted(bool wanted);
     // Gain the samples at a file position get (fade-in after the start, fade-out before the end,
     // a switch ramp); 1.0 with nothing loaded.
     double fadeGain(qint64 filePositionMs) const;
@@ -204,6 +206,7 @@ private:
     int m_silentTracks = 0; // tracks in a row that ended without any audio
     bool m_fadeEnabled = true;
     bool m_gapless = false;
+    bool m_levelsWanted = true;
     int m_fadeInLength = 600;
     int m_fadeOutLength = 800;
     bool m_switching = false;

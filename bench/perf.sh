@@ -8,9 +8,10 @@
 #   after one warm-up, with the CPU time spent by then, which the load changes less); the
 #   resident memory while playing.
 #
-#   bash bench/perf.sh [--seconds N] [--starts N] [--shots DIR]
+#   bash bench/perf.sh [--seconds N] [--starts N] [--shots DIR] [--threads]
 #
 # --shots keeps a picture of the window in each state (PPM), to compare builds.
+# --threads also prints, for each state, every thread's CPU and wake-ups per second.
 #
 # Needs Xvfb, pulseaudio, pactl, dbus-daemon, gdbus, ffmpeg and python3 (its ctypes drives X11:
 # there is no window manager, so minimising is done as one would, unmap and mark iconic).
@@ -22,12 +23,14 @@ program=$build/bin/quellin
 seconds=20
 starts=5
 shots=""
+threads=""
 while [ $# -gt 0 ]; do
     case $1 in
     --seconds) seconds=$2; shift 2 ;;
     --starts) starts=$2; shift 2 ;;
     --shots) shots=$(realpath -m "$2"); mkdir -p "$shots"; shift 2 ;;
-    *) echo "usage: $0 [--seconds N] [--starts N] [--shots DIR]" >&2; exit 2 ;;
+    --threads) threads=1; shift ;;
+    *) echo "usage: $0 [--seconds N] [--starts N] [--shots DIR] [--threads]" >&2; exit 2 ;;
     esac
 done
 [ -x "$program" ] || { echo "build the player first: $program" >&2; exit 1; }
@@ -235,12 +238,30 @@ quit() {
     for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.05; done
     kill "$1" 2>/dev/null || true
 }
+# Per thread: id, name, CPU ticks, context switches (a thread's wake-ups).
+thread_sample() {
+    local t
+    for t in /proc/"$1"/task/*; do
+        printf '%s %s %s %s\n' "${t##*/}" "$(tr ' ' '_' <"$t/comm")" \
+            "$(awk '{ print $14 + $15 }' "$t/stat")" \
+            "$(awk '/ctxt_switches/ { n += $2 } END { print n }' "$t/status")"
+    done 2>/dev/null
+}
 # CPU time of the process (all threads, finished ones included) over $seconds, % of one core.
+# With --threads the per-thread figures of the same span go to stderr.
 cpu() {
-    local a b t0 t1
+    local a b t0 t1 before=""
+    [ -z "$threads" ] || before=$(thread_sample "$1")
     a=$(awk '{print $14 + $15}' "/proc/$1/stat"); t0=$(date +%s%N)
     sleep "$seconds"
     b=$(awk '{print $14 + $15}' "/proc/$1/stat"); t1=$(date +%s%N)
+    if [ -n "$threads" ]; then
+        thread_sample "$1" | awk -v tick="$tick" -v s="$seconds" -v before="$before" '
+            BEGIN { n = split(before, l, "\n")
+                    for (i = 1; i <= n; i++) { split(l[i], f, " "); c[f[1]] = f[3]; w[f[1]] = f[4] } }
+            { printf "    %-24s %6.2f %% %7.1f wake-ups/s\n", $2, 100 * ($3 - c[$1]) / tick / s,
+                     ($4 - w[$1]) / s }' >&2
+    fi
     awk -v d=$((b - a)) -v tick="$tick" -v ns=$((t1 - t0)) \
         'BEGIN { printf "%.2f", 100 * d / tick / (ns / 1e9) }'
 }
@@ -273,10 +294,12 @@ python3 "$work/xwin.py" restore "$pid"
 mpris org.mpris.MediaPlayer2.Raise
 sleep 3
 shot "$pid" library
+[ -z "$threads" ] || echo "  library page, playing:" >&2
 library=$(cpu "$pid")
 mpris org.mpris.MediaPlayer2.Player.Pause
 wait_status Paused
 sleep 2
+[ -z "$threads" ] || echo "  library page, paused:" >&2
 paused_library=$(cpu "$pid")
 
 # Playing page, playing: opening the album shows it.
@@ -284,11 +307,13 @@ mpris org.mpris.MediaPlayer2.Player.OpenUri "$album_uri"
 wait_status Playing
 sleep 3
 shot "$pid" playing
+[ -z "$threads" ] || echo "  playing page, playing:" >&2
 playing=$(cpu "$pid")
 rss=$(awk '/^Rss:/ { print $2 / 1024 }' "/proc/$pid/smaps_rollup")
 
 python3 "$work/xwin.py" minimize "$pid"
 sleep 2
+[ -z "$threads" ] || echo "  minimised, playing:" >&2
 hidden=$(cpu "$pid")
 python3 "$work/xwin.py" restore "$pid"
 sleep 1
@@ -296,6 +321,7 @@ mpris org.mpris.MediaPlayer2.Player.Pause
 wait_status Paused
 sleep 3
 shot "$pid" paused
+[ -z "$threads" ] || echo "  playing page, paused:" >&2
 paused_playing=$(cpu "$pid")
 quit "$pid"
 

@@ -45,6 +45,7 @@ private slots:
     void endLimit();
     void seekDropsEverythingBefore();
     void bufferBoundAndClear();
+    void levelsFollowWhatIsHandedOver();
 
 private:
     QTemporaryDir m_dir;
@@ -174,6 +175,24 @@ void TestDecoderIODevice::bufferBoundAndClear()
     const qint64 first = (values[0] + 32768) % 65536;
     QVERIFY2(first * 1000 / 44100 >= decoded - 1,
         qPrintable(QStringLiteral("frame %1 after %2 ms decoded").arg(first).arg(decoded)));
+}
+
+// The meter's levels come from the audio handed to the output, not from decoding 900 ms ahead,
+// and are not measured while unwanted.
+void TestDecoderIODevice::levelsFollowWhatIsHandedOver()
+{
+    DecoderIODevice device(&m_decoder);
+    QSignalSpy spy(&device, &DecoderIODevice::levelChanged);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    QTRY_VERIFY(device.bufferedBytes() >= device.highWaterBytes());
+    QVERIFY(!spy.wait(100));
+    device.setLevelsWanted(false);
+    QCOMPARE(firstAudio(&device, 4 * 4410).size(), 4 * 4410); // 100 ms
+    QVERIFY(!spy.wait(100));
+    device.setLevelsWanted(true);
+    QCOMPARE(device.read(4 * 4410).size(), 4 * 4410);
+    QVERIFY(spy.wait(2000));
+    QVERIFY(spy.last().at(0).toFloat() > 0.5f); // the counter starts near full scale
 }
 
 QTEST_GUILESS_MAIN(TestDecoderIODevice)

@@ -63,9 +63,13 @@ void MainWindow::initTransport()
         else
             discView->stopSpin();
     });
-    if (audioWaveView)
+    if (audioWaveView) {
         connect(engine, &PlaybackEngine::levelChanged, audioWaveView,
             qOverload<float, float>(&AudioWaveView::pushLevel));
+        engine->setLevelsWanted(audioWaveView->isAnimating());
+        connect(audioWaveView, &AudioWaveView::animatingChanged, engine,
+            &PlaybackEngine::setLevelsWanted);
+    }
     connect(engine, &PlaybackEngine::informationRequested, this,
         [](const QString &text) { MessageBoxView::information(text); });
 

@@ -36,8 +36,7 @@ void showAll(QTreeWidgetItem *item)
 } // namespace
 
 SourceTreeBuilder::SourceTreeBuilder()
-    : m_folderIcon(QApplication::style()->standardIcon(QStyle::SP_DirIcon))
-    , m_sheetIcon(QStringLiteral(":/resources/ui/images/default/common/media_file.png"))
+    : m_sheetIcon(QStringLiteral(":/resources/ui/images/default/common/media_file.png"))
 { }
 
 bool SourceTreeBuilder::populate(QTreeWidget *tree, const QString &rootPath)
@@ -83,6 +82,9 @@ QTreeWidgetItem *SourceTreeBuilder::makeFolderItem(const QDir &dir) const
 {
     auto *item = new QTreeWidgetItem;
     item->setText(0, dir.dirName());
+    // Looked up at first use: the icon theme search costs start-up time with no folder to show.
+    if (m_folderIcon.isNull())
+        m_folderIcon = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
     item->setIcon(0, m_folderIcon);
     item->setData(0, Qt::UserRole, kDirType);
     item->setData(0, Qt::UserRole + 1, dir.absolutePath());

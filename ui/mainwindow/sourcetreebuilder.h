@@ -33,7 +33,7 @@ public:
     static const QString kFileType;
 
 private:
-    QIcon m_folderIcon;
+    mutable QIcon m_folderIcon;
     QIcon m_sheetIcon;
     // Real paths of the folders being walked, root first.
     QStringList m_ancestors;

@@ -37,10 +37,13 @@ void AudioWaveView::setActive(bool active)
 
 void AudioWaveView::updateTimer()
 {
+    const bool was = m_timer.isActive();
     if (m_active && !m_hidden)
         m_timer.start();
     else
         m_timer.stop();
+    if (m_timer.isActive() != was)
+        emit animatingChanged(m_timer.isActive());
 }
 
 void AudioWaveView::showEvent(QShowEvent *event)

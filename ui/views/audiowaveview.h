@@ -37,6 +37,10 @@ public slots:
     void setAutoGainSmoothing(float alpha);
     void setLimiterStrength(float strength);
 
+signals:
+    // The waves started or stopped moving: levels are wanted only while they move.
+    void animatingChanged(bool animating);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
