@@ -41,6 +41,13 @@ bool DiscMotion::tick()
     return isMoving();
 }
 
+bool DiscMotion::isCruising() const
+{
+    return m_spinning && std::abs(m_motorSpeed - m_motorTarget) < 0.001f
+        && std::abs(m_armAngle - m_armTarget) < 0.01f && std::abs(m_lift - m_liftTarget) < 0.01f
+        && std::abs(m_labelSpeed - m_speedTarget) < 1e-4f;
+}
+
 bool DiscMotion::isMoving() const
 {
     return !(std::abs(m_motorSpeed) < 0.001f && std::abs(m_motorTarget) < 0.001f

@@ -11,6 +11,8 @@ public:
     bool tick();
     // Something still eases toward its target (or the record runs).
     bool isMoving() const;
+    // Only the label turns, at its running speed: the next ticks change nothing but its angle.
+    bool isCruising() const;
 
     bool isSpinning() const { return m_spinning; }
     float armAngle() const { return m_armAngle; }
