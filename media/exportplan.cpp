@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTextBoundaryFinder>
+#include <cmath>
 
 namespace {
 
@@ -121,9 +122,10 @@ QStringList cutArguments(const TrackInfo &track, const CueSheetTags &sheet, cons
         args << seek;
     args << QStringLiteral("-i") << track.filePath;
     // A seek after the inputs drops everything before it, the picture too, unless the
-    // picture is moved to the seek's time.
+    // picture is moved to the seek's time. The picture's time counts in 1/25 s (the image
+    // reader's rate) and is rounded down to it: rounded up here, it never lands before the seek.
     if (!cover.isEmpty() && outputSeek && !seek.isEmpty())
-        args << QStringLiteral("-itsoffset") << seconds(from);
+        args << QStringLiteral("-itsoffset") << seconds(std::ceil(from * 25.0 - 1e-9) / 25.0);
     if (!cover.isEmpty())
         args << QStringLiteral("-i") << cover;
     if (outputSeek)

@@ -152,6 +152,12 @@ void TrackExporterTest::realCuts()
         QStringLiteral("album=Best: Of|artist=Guest|date=1999|")
             + (suffix == "wav" ? "" : "disc=2|") + "genre=Art Rock|title=Two|track=2/3");
     QCOMPARE(info.contains("attached_pic=1"), picture);
+    // Track 3's seek (4.163 s) falls between two of the picture's 1/25 s steps.
+    QVERIFY(TestSupport::run(QStringLiteral("ffprobe"),
+        { "-v", "error", "-show_entries", "stream_disposition=attached_pic", "-of", "flat",
+            result.writtenFiles.at(2) },
+        30000, &info));
+    QCOMPARE(info.contains("attached_pic=1"), picture);
 
     // Named after the album; lengths rounded (1.24 s, 2.97 s and 1.79 s).
     QCOMPARE(result.playlistPath, QDir(folder).filePath(QStringLiteral("Best_ Of.m3u8")));
