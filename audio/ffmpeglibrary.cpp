@@ -1,6 +1,6 @@
 #include "audio/ffmpeglibrary.h"
 
-#include <QLibrary>
+#include "audio/libraryset.h"
 
 namespace {
 QString libraryName(const char *name, int major)
@@ -21,26 +21,15 @@ const FFmpegLibrary &FFmpegLibrary::instance()
 
 FFmpegLibrary::FFmpegLibrary()
 {
-    // The versions the program was built against; they stay loaded until the process ends.
-    QLibrary libraries[] = { QLibrary(libraryName("avutil", LIBAVUTIL_VERSION_MAJOR)),
-        QLibrary(libraryName("swresample", LIBSWRESAMPLE_VERSION_MAJOR)),
-        QLibrary(libraryName("avcodec", LIBAVCODEC_VERSION_MAJOR)),
-        QLibrary(libraryName("avformat", LIBAVFORMAT_VERSION_MAJOR)) };
-    for (QLibrary &library : libraries) {
-        if (!library.load())
-            return;
-    }
+    // The versions the program was built against.
+    LibrarySet libraries({ libraryName("avutil", LIBAVUTIL_VERSION_MAJOR),
+        libraryName("swresample", LIBSWRESAMPLE_VERSION_MAJOR),
+        libraryName("avcodec", LIBAVCODEC_VERSION_MAJOR),
+        libraryName("avformat", LIBAVFORMAT_VERSION_MAJOR) });
+    if (!libraries.isLoaded())
+        return;
     bool complete = true;
-    auto resolve = [&](auto &pointer, const char *name) {
-        QFunctionPointer found = nullptr;
-        for (QLibrary &library : libraries) {
-            if ((found = library.resolve(name)))
-                break;
-        }
-        pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(found);
-        complete = complete && found;
-    };
-#define QUELLIN_FFMPEG_RESOLVE(name) resolve(name, #name);
+#define QUELLIN_FFMPEG_RESOLVE(name) complete = libraries.resolve(name, #name) && complete;
     QUELLIN_FFMPEG_FUNCTIONS(QUELLIN_FFMPEG_RESOLVE)
 #undef QUELLIN_FFMPEG_RESOLVE
     m_available = complete;
