@@ -12,9 +12,8 @@ LibrarySet::LibrarySet(const QStringList &fileNames)
 
 QFunctionPointer LibrarySet::find(const char *name)
 {
-    for (const auto &library : m_libraries) {
-        if (const QFunctionPointer found = library->resolve(name))
-            return found;
-    }
-    return nullptr;
+    QFunctionPointer found = nullptr;
+    for (auto it = m_libraries.begin(); !found && it != m_libraries.end(); ++it)
+        found = (*it)->resolve(name);
+    return found;
 }

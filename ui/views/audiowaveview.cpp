@@ -91,9 +91,9 @@ void AudioWaveView::setColors(const QColor &c1, const QColor &c2, const QColor &
     m_color1 = c1;
     m_color2 = c2;
     m_color3 = c3;
-    const QColor colors[3] = { c1, c2, c3 };
+    const QColor waveColors[3] = { c1, c2, c3 };
     for (int i = 0; i < 3; ++i)
-        m_pens[i] = QPen(colors[i], penWidths[i], Qt::SolidLine, Qt::RoundCap);
+        m_pens[i] = QPen(waveColors[i], penWidths[i], Qt::SolidLine, Qt::RoundCap);
     update();
 }
 
