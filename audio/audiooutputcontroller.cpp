@@ -81,16 +81,6 @@ void AudioOutputController::resume()
     });
 }
 
-void AudioOutputController::restart()
-{
-    runBlocking([this] {
-        if (!m_output || !m_device)
-            return;
-        m_output->stop();
-        m_output->start(m_device);
-    });
-}
-
 void AudioOutputController::setVolume(double volume)
 {
     if (!m_thread || !m_outputWorker)

@@ -27,8 +27,6 @@ public:
     int pause();
     // Starts pulling from the device again.
     void resume();
-    // Stop and start: drops the output's own buffer (after a seek).
-    void restart();
     // Applies a volume (0.0 to 1.0) without waiting.
     void setVolume(double volume);
 

@@ -709,17 +709,23 @@ void PlaybackEngine::seekTo(qint64 filePositionMs, bool restartOutput)
     if (!m_decoder || !m_device)
         return;
     const qint64 frame = m_startFrame + msToFrames(filePositionMs - startMs());
+    // Stopped before the device seeks: left running while the device refills, the output would
+    // take the first frames after the target and drop them with its buffer at the restart.
+    const bool restart = restartOutput && !m_paused && m_output->hasOutput();
+    if (restart)
+        m_output->pause();
+    const bool sought = m_device->seekFrame(frame);
+    if (restart) {
+        primeDevice();
+        m_output->resume();
+    }
     // A seek that fails leaves the track where it was, end timer included.
-    if (!m_device->seekFrame(frame))
+    if (!sought)
         return;
     if (m_paused) {
         // Nothing plays while paused; resume starts from here.
         m_pausedFrame = frame;
         return;
-    }
-    if (restartOutput && m_output->hasOutput()) {
-        primeDevice();
-        m_output->restart();
     }
     if (m_playing)
         armEndTimer(frame);
