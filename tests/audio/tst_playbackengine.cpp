@@ -65,6 +65,7 @@ private slots:
     void interruptedSwitch_data();
     void interruptedSwitch();
     void pausedSeeks();
+    void silentQueueStopsAfterOneRound();
 
 private:
     QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
@@ -516,6 +517,23 @@ void TestPlaybackEngine::pausedSeeks()
     QCOMPARE(m_engine->pausedPositionMs(), qint64(4000));
     m_engine->playSelected(nullptr);
     QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
+}
+
+// Tracks that give no audio (a header-only file, a range past the file's end) are each tried
+// once; then playback stops and says so.
+void TestPlaybackEngine::silentQueueStopsAfterOneRound()
+{
+    const QString empty = file("empty.wav");
+    QVERIFY(TestSupport::makeAudio(empty, QStringLiteral("anullsrc=r=44100:cl=stereo:d=0"),
+        { "-t", "0", "-c:a", "pcm_s16le" }));
+    const QVector<TrackInfo> queue = { track(empty, 1, 0, 0), track(file("marks.flac"), 2, 20, 5) };
+    m_engine->setPlayQueue(queue);
+    QSignalSpy started(m_engine, &PlaybackEngine::trackStarted);
+    QSignalSpy messages(m_engine, &PlaybackEngine::informationRequested);
+    m_engine->playSelected(&queue[0]);
+    QTRY_COMPARE_WITH_TIMEOUT(messages.count(), 1, 10000);
+    QCOMPARE(stateOf(*m_engine), QStringLiteral("stopped"));
+    QCOMPARE(started.count(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestPlaybackEngine)
