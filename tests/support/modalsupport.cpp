@@ -1,7 +1,10 @@
 #include "support/modalsupport.h"
 
 #include "app/configservice.h"
+#include "audio/playbackengine.h"
+#include "support/audiosupport.h"
 #include "ui/mainwindow/mainwindow.h"
+#include "ui/mainwindow/trackrow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -100,4 +103,16 @@ std::unique_ptr<MainWindow> WindowFixture::open()
     auto window = std::make_unique<MainWindow>();
     window->show();
     return QTest::qWaitForWindowExposed(window.get()) ? std::move(window) : nullptr;
+}
+
+QTreeWidget *WindowFixture::queueThreeTracks(
+    MainWindow &window, const QString &path, double seconds)
+{
+    const QVector<TrackInfo> tracks { AudioSupport::track(path, 1, 0, seconds),
+        AudioSupport::track(path, 2, seconds, seconds),
+        AudioSupport::track(path, 3, 2 * seconds, seconds) };
+    auto *list = child<QTreeWidget>(window, "twCurrentMusicView");
+    TrackRow::fill(list, tracks, false);
+    window.playbackEngine()->setPlayQueue(tracks);
+    return list;
 }

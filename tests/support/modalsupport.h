@@ -38,6 +38,9 @@ public:
     bool restart();
     // A new main window, shown and exposed; nullptr when it does not show.
     static std::unique_ptr<MainWindow> open();
+    // Three tracks of `seconds` each from the start of one file, in the window's current list
+    // and its engine's queue; the list is returned.
+    static QTreeWidget *queueThreeTracks(MainWindow &window, const QString &path, double seconds);
 
 private:
     DatabaseFixture m_db;

@@ -69,13 +69,8 @@ void tst_PlayingView::inputs()
     auto window = WindowFixture::open();
     QVERIFY(window);
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    const QString path = dir.filePath("album.flac");
-    const QVector<TrackInfo> tracks { AudioSupport::track(path, 1, 0, 10),
-        AudioSupport::track(path, 2, 10, 10), AudioSupport::track(path, 3, 20, 10) };
-    auto *list = child<QTreeWidget>(*window, "twCurrentMusicView");
-    TrackRow::fill(list, tracks, false);
+    auto *list = WindowFixture::queueThreeTracks(*window, dir.filePath("album.flac"), 10);
     PlaybackEngine *engine = window->playbackEngine();
-    engine->setPlayQueue(tracks);
     engine->setVolume(0.5);
     list->setFocus();
     list->setCurrentItem(list->topLevelItem(1));

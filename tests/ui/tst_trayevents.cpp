@@ -104,13 +104,8 @@ private slots:
         auto *menu =
             qobject_cast<TrayMenu *>(window->findChild<QSystemTrayIcon *>()->contextMenu());
         QVERIFY(menu);
-        const QString path = dir.filePath("album.flac");
-        const QVector<TrackInfo> tracks { AudioSupport::track(path, 1, 0, 2),
-            AudioSupport::track(path, 2, 2, 2), AudioSupport::track(path, 3, 4, 2) };
-        auto *list = child<QTreeWidget>(*window, "twCurrentMusicView");
-        TrackRow::fill(list, tracks, false);
+        auto *list = WindowFixture::queueThreeTracks(*window, dir.filePath("album.flac"), 2);
         PlaybackEngine *engine = window->playbackEngine();
-        engine->setPlayQueue(tracks);
         list->setCurrentItem(list->topLevelItem(1));
 
         menu->playAction()->trigger();
