@@ -3,6 +3,7 @@
 #include "ui/views/discmotion.h"
 #include "ui/views/spinningdiscview.h"
 
+#include <QPainter>
 #include <QtTest>
 
 // The level meter's input and gain, and the animation timers, which run only while seen.
@@ -62,6 +63,65 @@ private slots:
         model.setAutoGainEnabled(false);
         model.step();
         QCOMPARE(model.autoGain(), 1.0f);
+    }
+
+    // The meter draws its waves itself; loud waves must look like Qt's own antialiased stroke of
+    // the same points with round ends, over the window behind it.
+    void wavesLookLikeAStroke_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("library page") << 515;
+        QTest::newRow("narrowest, steep") << 120;
+    }
+
+    void wavesLookLikeAStroke()
+    {
+        QFETCH(int, width);
+        const float level = 0.95f;
+        QWidget window;
+        window.setStyleSheet(QStringLiteral("background: #1e2233;"));
+        window.resize(width, 50);
+        auto *meter = new AudioWaveView(&window);
+        meter->resize(window.size());
+        window.show();
+        meter->setActive(true);
+        meter->pushLevel(level, level);
+        QTRY_VERIFY(qAbs(meter->model().level() - level) < 0.01f);
+        // No event runs between the two: the model stays as drawn.
+        const QImage drawn = meter->grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+        QImage stroked(drawn.size(), QImage::Format_RGB32);
+        stroked.fill(QColor(0x1e, 0x22, 0x33));
+        QPainter painter(&stroked);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const auto colors = meter->colors();
+        const qreal widths[3] = { 2.2, 2.0, 1.8 };
+        const auto waves = meter->model().waves();
+        for (int i = 0; i < 3; ++i) {
+            painter.setPen(QPen(colors[size_t(i)], widths[i], Qt::SolidLine, Qt::RoundCap));
+            painter.drawPolyline(
+                meter->model().wavePoints(AudioWaveModel::drawingArea(meter->rect()),
+                    waves[size_t(i)].amplitude, waves[size_t(i)].phase));
+        }
+        painter.end();
+
+        // Edges may differ by a few levels; a wave off by half a pixel, too thick or in the wrong
+        // colour moves the mean by several.
+        qint64 total = 0;
+        int worst = 0;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x) {
+                const QRgb a = drawn.pixel(x, y);
+                const QRgb b = stroked.pixel(x, y);
+                const int d = qMax(qAbs(qRed(a) - qRed(b)),
+                    qMax(qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b))));
+                total += d;
+                worst = qMax(worst, d);
+            }
+        }
+        const double mean = double(total) / (drawn.width() * drawn.height());
+        QVERIFY2(mean < 1.0 && worst < 96,
+            qPrintable(QStringLiteral("mean %1, worst %2").arg(mean).arg(worst)));
     }
 
     void timersRunOnlyWhileSeen()

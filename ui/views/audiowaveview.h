@@ -5,9 +5,9 @@
 
 #include <QColor>
 #include <QImage>
-#include <QPen>
 #include <QTimer>
 #include <QWidget>
+#include <vector>
 
 // The level meter: three drifting sine waves whose height follows the playing audio's level.
 // The engine pushes levels and switches it on and off; a 16 ms timer animates it while on and
@@ -50,7 +50,8 @@ protected:
 private:
     void animate();
     void updateTimer();
-    void drawWaves();
+    void drawWaves(const QPixmap &backdrop);
+    void blendWave(const QPolygonF &points, qreal penWidth, const QColor &color);
 
     QTimer m_timer;
     bool m_active = false;
@@ -60,10 +61,17 @@ private:
     QColor m_color2 { 196, 168, 255, 180 };
     QColor m_color3 { 120, 170, 235, 160 };
     // Kept between frames so that a frame allocates nothing.
-    QPen m_pens[3];
     QPolygonF m_points;
-    // The waves drawn with x and y swapped, and turned back for the screen.
-    QImage m_layer;
+    std::vector<float> m_coverage;
+    struct Segment
+    {
+        qreal slope;
+        qreal reach;
+    };
+    std::vector<Segment> m_segments;
+    // The backdrop with the waves blended in, shown in one copy.
     QImage m_frame;
+    QImage m_backdropImage;
+    qint64 m_backdropKey = 0;
     Backdrop m_backdrop;
 };
