@@ -8,19 +8,26 @@ IconLineEdit::IconLineEdit(QWidget *parent)
     : QLineEdit(parent)
 {
     m_iconAction = new QAction(this);
-    m_iconAction->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     addAction(m_iconAction, QLineEdit::TrailingPosition);
     connect(m_iconAction, &QAction::triggered, this, &IconLineEdit::clicked);
-    refreshIcon();
+}
+
+void IconLineEdit::showEvent(QShowEvent *event)
+{
+    // The style's folder icon means a search of the icon theme, a few ms of the start: only for
+    // a field shown without an icon of its own.
+    if (m_iconAction->icon().isNull()) {
+        m_iconAction->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+        refreshIcon();
+    }
+    QLineEdit::showEvent(event);
 }
 
 void IconLineEdit::setIcon(const QString &iconPath, int width, int height)
 {
     m_iconAction->setIcon(QIcon(iconPath));
-    if (width != 0) {
+    if (width != 0)
         m_iconSize = QSize(width, height);
-        refreshIcon();
-    }
     refreshIcon();
 }
 
