@@ -2,7 +2,15 @@
 
 #include "audio/libraryset.h"
 
+#include <QDebug>
+
 namespace {
+// Said once, when a file first needs the decoder; the next decoder is tried meanwhile.
+void warnUnavailable(const LibrarySet &libraries)
+{
+    qWarning().noquote() << "FFmpeg decoding is off:" << libraries.problem();
+}
+
 QString libraryName(const char *name, int major)
 {
 #ifdef Q_OS_WIN
@@ -26,8 +34,10 @@ FFmpegLibrary::FFmpegLibrary()
         libraryName("swresample", LIBSWRESAMPLE_VERSION_MAJOR),
         libraryName("avcodec", LIBAVCODEC_VERSION_MAJOR),
         libraryName("avformat", LIBAVFORMAT_VERSION_MAJOR) });
-    if (!libraries.isLoaded())
+    if (!libraries.isLoaded()) {
+        warnUnavailable(libraries);
         return;
+    }
     bool complete = true;
 #define QUELLIN_FFMPEG_RESOLVE(name) complete = libraries.resolve(name, #name) && complete;
     QUELLIN_FFMPEG_FUNCTIONS(QUELLIN_FFMPEG_RESOLVE)
@@ -35,4 +45,6 @@ FFmpegLibrary::FFmpegLibrary()
     m_available = complete;
     if (m_available)
         this->av_log_set_level(AV_LOG_QUIET);
+    else
+        warnUnavailable(libraries);
 }

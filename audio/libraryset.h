@@ -14,6 +14,8 @@ public:
     explicit LibrarySet(const QStringList &fileNames);
 
     bool isLoaded() const { return m_loaded; }
+    // Why a library or a function is missing: the first problem met, empty while there is none.
+    QString problem() const { return m_problem; }
     // Sets `pointer` to the function `name` from the first library that has it; false (and a
     // null pointer) when none has.
     template <typename Pointer> bool resolve(Pointer &pointer, const char *name)
@@ -28,4 +30,5 @@ private:
 
     std::vector<std::unique_ptr<QLibrary>> m_libraries;
     bool m_loaded = false;
+    QString m_problem;
 };

@@ -1,6 +1,7 @@
 #include "audio/apedecoder.h"
 #include "audio/decoderfactory.h"
 #include "audio/iaudiodecoder.h"
+#include "audio/libraryset.h"
 #include "support/audiosupport.h"
 #include "support/testsupport.h"
 
@@ -23,6 +24,7 @@ private slots:
     void fallbackOrder();
     void negotiationLadder_data();
     void negotiationLadder();
+    void missingLibrariesNamed();
 
 private:
     QString file(const QString &name) const { return m_dir.filePath(name); }
@@ -150,6 +152,31 @@ void TestDecoderFactory::negotiationLadder()
     QCOMPARE(decoder->sampleType(), ffmpeg ? type : 1);
     char buffer[16];
     QVERIFY(decoder->read(buffer, sizeof buffer) > 0);
+}
+
+// A decoder whose libraries are missing refuses; the warning must say which library or function.
+void TestDecoderFactory::missingLibrariesNamed()
+{
+#ifdef Q_OS_WIN
+    const QString system = QStringLiteral("kernel32");
+    const char *present = "GetTickCount";
+#else
+    const QString system = QStringLiteral("libc.so.6");
+    const char *present = "abort";
+#endif
+    LibrarySet missing({ system, QStringLiteral("libquellin-none.so.1") });
+    QVERIFY(!missing.isLoaded());
+    QVERIFY2(missing.problem().contains(QLatin1String("libquellin-none.so.1")),
+        qPrintable(missing.problem()));
+
+    LibrarySet loaded({ system });
+    QVERIFY(loaded.isLoaded());
+    void (*function)() = nullptr;
+    QVERIFY(loaded.resolve(function, present));
+    QVERIFY(loaded.problem().isEmpty());
+    QVERIFY(!loaded.resolve(function, "quellin_none"));
+    QVERIFY(!function);
+    QVERIFY(loaded.problem().contains(QLatin1String("quellin_none")));
 }
 
 QTEST_GUILESS_MAIN(TestDecoderFactory)
