@@ -1,6 +1,6 @@
 #include "ui/views/fileassociation.h"
 
-#include "ui/views/registryassociation.h"
+#include "ui/views/registryassociation_win.h"
 #include "ui/views/winregistry_win.h"
 
 #include <QCoreApplication>

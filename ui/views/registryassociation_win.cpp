@@ -1,7 +1,7 @@
-#include "ui/views/registryassociation.h"
+#include "ui/views/registryassociation_win.h"
 
 #include "ui/views/fileassociation.h"
-#include "ui/views/iregistry.h"
+#include "ui/views/iregistry_win.h"
 
 namespace {
 const QString kClasses = QStringLiteral("Software\\Classes\\");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/views/iregistry.h"
+#include "ui/views/iregistry_win.h"
 
 // The current user's hive of the real Windows registry.
 class WinRegistry : public IRegistry
