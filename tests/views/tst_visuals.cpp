@@ -1,4 +1,5 @@
 #include "app/resourceinit.h"
+#include "ui/mainwindow/progressslider.h"
 #include "ui/views/audiowaveview.h"
 #include "ui/views/discmotion.h"
 #include "ui/views/spinningdiscview.h"
@@ -122,6 +123,34 @@ private slots:
         const double mean = double(total) / (drawn.width() * drawn.height());
         QVERIFY2(mean < 1.0 && worst < 96,
             qPrintable(QStringLiteral("mean %1, worst %2").arg(mean).arg(worst)));
+    }
+
+    // The seek bar repaints when its handle moves to another pixel, not on every tick.
+    void seekBarRepaintsWhenItsHandleMoves()
+    {
+        ProgressSlider bar;
+        bar.setOrientation(Qt::Horizontal);
+        bar.resize(300, 20);
+        bar.setRange(0, 300000);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        struct Counter : QObject
+        {
+            int paints = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        bar.installEventFilter(&counter);
+        for (int ms = 100; ms <= 500; ms += 100)
+            bar.setValue(ms); // well under a pixel
+        QTest::qWait(50);
+        QCOMPARE(counter.paints, 0);
+        QCOMPARE(bar.value(), 500);
+        bar.setValue(150000);
+        QTRY_COMPARE(counter.paints, 1);
     }
 
     void timersRunOnlyWhileSeen()
