@@ -283,27 +283,30 @@ void DecoderIODevice::measureHandedOverLocked(const char *data, qint64 bytes)
     m_levelSquaresL += double(l) * l * frames;
     m_levelSquaresR += double(r) * r * frames;
     m_levelFrames += frames;
-    if (m_levelPosted || m_levelFrames < qMax(1, m_sampleRate / 25))
-        return;
-    m_levelPosted = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            float left = 0;
-            float right = 0;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                if (m_levelFrames > 0) {
-                    left = float(std::sqrt(m_levelSquaresL / m_levelFrames));
-                    right = float(std::sqrt(m_levelSquaresR / m_levelFrames));
-                }
-                m_levelSquaresL = m_levelSquaresR = 0;
-                m_levelFrames = 0;
-                m_levelPosted = false;
-            }
-            emit levelChanged(left, right);
-        },
-        Qt::QueuedConnection);
+}
+
+void DecoderIODevice::setLevelsWanted(bool wanted)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_levelsWanted = wanted;
+    m_levelSquaresL = m_levelSquaresR = 0;
+    m_levelFrames = 0;
+}
+
+void DecoderIODevice::publishLevel()
+{
+    float left = 0;
+    float right = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_levelFrames < qMax(1, m_sampleRate / 25))
+            return;
+        left = float(std::sqrt(m_levelSquaresL / m_levelFrames));
+        right = float(std::sqrt(m_levelSquaresR / m_levelFrames));
+        m_levelSquaresL = m_levelSquaresR = 0;
+        m_levelFrames = 0;
+    }
+    emit levelChanged(left, right);
 }
 
 qint64 DecoderIODevice::frameAt(double seconds, int sampleRate)

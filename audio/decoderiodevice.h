@@ -104,9 +104,13 @@ public:
     qint64 bufferedBytes() const;
 
     // Levels are measured on the audio as it is handed to the output (fades included), so the
-    // meter moves with what is heard, not with what is decoded 900 ms ahead; one levelChanged per
-    // 40 ms of audio at most. Unwanted (no meter shown): nothing measured, nothing posted.
-    void setLevelsWanted(bool wanted) { m_levelsWanted = wanted; }
+    // meter moves with what is heard, not with what is decoded 900 ms ahead. Unwanted (no meter
+    // shown): nothing measured; wanted again, what was measured before is forgotten.
+    void setLevelsWanted(bool wanted);
+    // Called by the meter's frames on the device's thread: emits levelChanged with the level of
+    // what was handed over since the last one, once 40 ms of audio have been. The meter fetches
+    // the level at a frame it draws anyway; posting it woke the window 25 times a second more.
+    void publishLevel();
 
     // RMS of channels 0 and 1 over the whole frames of a chunk (full scale = 1.0); false when
     // the layout cannot be read. One channel gives r = l.
@@ -137,7 +141,7 @@ private:
     IAudioDecoder *m_decoder;
     QThread *m_filler = nullptr;
 
-    // The buffer lock guards everything from here to m_levelPosted.
+    // The buffer lock guards everything from here to m_levelFrames.
     mutable std::mutex m_mutex;
     std::condition_variable m_wake; // the filler's sleep; woken by reads, seeks, limits, stop
     mutable std::condition_variable m_filled; // something was buffered, or the stream ended
@@ -156,7 +160,6 @@ private:
     double m_levelSquaresL = 0;
     double m_levelSquaresR = 0;
     qint64 m_levelFrames = 0;
-    bool m_levelPosted = false; // a levelChanged is on its way to the device's thread
 
     // The decoder lock: held by the filler around each read and by callers of the decoder. It
     // also guards which decoder is current (m_decoder is read unlocked by the filler only).

@@ -142,6 +142,12 @@ void PlaybackEngine::setLevelsWanted(bool wanted)
         m_device->setLevelsWanted(wanted);
 }
 
+void PlaybackEngine::publishLevel()
+{
+    if (m_device)
+        m_device->publishLevel();
+}
+
 int PlaybackEngine::sameFileSuccessor(int index) const
 {
     if (!m_gapless || index < 0 || index >= m_playQueue.size() || m_playQueue.size() < 2)

@@ -67,6 +67,9 @@ public:
     void setGaplessEnabled(bool enabled);
     // Whether levelChanged is wanted (a meter is shown); off, the device measures nothing.
     void setLevelsWanted(bool wanted);
+    // Emits levelChanged now if 40 ms of audio have been handed over since the last one; the
+    // meter calls it at each of its frames.
+    void publishLevel();
     // Gain the samples at a file position get (fade-in after the start, fade-out before the end,
     // a switch ramp); 1.0 with nothing loaded.
     double fadeGain(qint64 filePositionMs) const;

@@ -6,6 +6,7 @@
 #include "support/testsupport.h"
 #include "ui/mainwindow/mainwindow.h"
 #include "ui/mainwindow/trackrow.h"
+#include "ui/views/audiowaveview.h"
 
 #include <QSlider>
 #include <QTemporaryDir>
@@ -79,6 +80,10 @@ void tst_PlayingView::inputs()
     // The range arrives with the track's first tick: a click before it has nothing to seek in.
     QTRY_VERIFY_WITH_TIMEOUT(
         engine->positionMs() > 500 && slider->maximum() == 10000 && slider->isVisible(), 5000);
+    // The meter fetches the level of what is played at its frames.
+    const auto *meter = window->findChild<AudioWaveView *>(QStringLiteral("audioWaveView"));
+    QVERIFY(meter && meter->isAnimating());
+    QTRY_VERIFY(meter->model().target() > 0.03f); // the tone is at an eighth of full scale
     if (paused)
         engine->pause();
     QVERIFY(engine->isPaused() == paused);

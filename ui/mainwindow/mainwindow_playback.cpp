@@ -66,6 +66,8 @@ void MainWindow::initTransport()
     if (audioWaveView) {
         connect(engine, &PlaybackEngine::levelChanged, audioWaveView,
             qOverload<float, float>(&AudioWaveView::pushLevel));
+        connect(
+            audioWaveView, &AudioWaveView::frameStarting, engine, &PlaybackEngine::publishLevel);
         engine->setLevelsWanted(audioWaveView->isAnimating());
         connect(audioWaveView, &AudioWaveView::animatingChanged, engine,
             &PlaybackEngine::setLevelsWanted);

@@ -132,6 +132,7 @@ void AudioWaveView::setLimiterStrength(float strength)
 
 void AudioWaveView::animate()
 {
+    emit frameStarting();
     m_model.step();
     update();
 }

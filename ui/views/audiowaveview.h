@@ -40,6 +40,8 @@ public slots:
 signals:
     // The waves started or stopped moving: levels are wanted only while they move.
     void animatingChanged(bool animating);
+    // A frame is about to be drawn: the moment to push the latest level.
+    void frameStarting();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
