@@ -92,6 +92,7 @@ private slots:
         const QImage drawn = meter->grab().toImage().convertToFormat(QImage::Format_RGB32);
 
         QImage stroked(drawn.size(), QImage::Format_RGB32);
+        stroked.setDevicePixelRatio(drawn.devicePixelRatio()); // also under a scale factor
         stroked.fill(QColor(0x1e, 0x22, 0x33));
         QPainter painter(&stroked);
         painter.setRenderHint(QPainter::Antialiasing);
