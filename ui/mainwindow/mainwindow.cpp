@@ -42,8 +42,10 @@ MainWindow::MainWindow(QWidget *parent)
     , sourceTreeBuilder(std::make_unique<SourceTreeBuilder>())
     , fileRevealer(FileRevealer::create())
 {
-    ui->setupUi(this);
+    // The style sheet first: widgets made by the form are then polished once, with it, instead
+    // of once with the plain style and again when it arrives.
     applyStyleSheet(this, QStringLiteral("mainwindow.css"), false);
+    ui->setupUi(this);
     initViews();
     ui->hsPlayProcessSlider->hide();
     initTransport();

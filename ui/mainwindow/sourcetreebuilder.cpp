@@ -35,9 +35,7 @@ void showAll(QTreeWidgetItem *item)
 }
 } // namespace
 
-SourceTreeBuilder::SourceTreeBuilder()
-    : m_sheetIcon(QStringLiteral(":/resources/ui/images/default/common/media_file.png"))
-{ }
+SourceTreeBuilder::SourceTreeBuilder() = default;
 
 bool SourceTreeBuilder::populate(QTreeWidget *tree, const QString &rootPath)
 {
@@ -96,6 +94,9 @@ QTreeWidgetItem *SourceTreeBuilder::makeSheetItem(
 {
     auto *item = new QTreeWidgetItem;
     item->setText(0, fileName);
+    // Loaded at first use too: reading an image file is a few ms of the start otherwise.
+    if (m_sheetIcon.isNull())
+        m_sheetIcon = QIcon(QStringLiteral(":/resources/ui/images/default/common/media_file.png"));
     item->setIcon(0, m_sheetIcon);
     item->setData(0, Qt::UserRole, kFileType);
     item->setData(0, Qt::UserRole + 1, absolutePath);

@@ -34,7 +34,7 @@ public:
 
 private:
     mutable QIcon m_folderIcon;
-    QIcon m_sheetIcon;
+    mutable QIcon m_sheetIcon;
     // Real paths of the folders being walked, root first.
     QStringList m_ancestors;
 };
