@@ -2,15 +2,7 @@
 
 #include "audio/libraryset.h"
 
-#include <QDebug>
-
 namespace {
-// Said once, when a file first needs the decoder; the next decoder is tried meanwhile.
-void warnUnavailable(const LibrarySet &libraries)
-{
-    qWarning().noquote() << "FFmpeg decoding is off:" << libraries.problem();
-}
-
 QString libraryName(const char *name, int major)
 {
 #ifdef Q_OS_WIN
@@ -35,7 +27,7 @@ FFmpegLibrary::FFmpegLibrary()
         libraryName("avcodec", LIBAVCODEC_VERSION_MAJOR),
         libraryName("avformat", LIBAVFORMAT_VERSION_MAJOR) });
     if (!libraries.isLoaded()) {
-        warnUnavailable(libraries);
+        libraries.warnUnavailable("FFmpeg");
         return;
     }
     bool complete = true;
@@ -46,5 +38,5 @@ FFmpegLibrary::FFmpegLibrary()
     if (m_available)
         this->av_log_set_level(AV_LOG_QUIET);
     else
-        warnUnavailable(libraries);
+        libraries.warnUnavailable("FFmpeg");
 }

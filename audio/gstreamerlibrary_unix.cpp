@@ -4,14 +4,6 @@
 
 #include <QDebug>
 
-namespace {
-// Said once, when a file first needs the decoder; the next decoder is tried meanwhile.
-void warnUnavailable(const LibrarySet &libraries)
-{
-    qWarning().noquote() << "GStreamer decoding is off:" << libraries.problem();
-}
-} // namespace
-
 const GStreamerLibrary &GStreamerLibrary::instance()
 {
     static const GStreamerLibrary library;
@@ -25,7 +17,7 @@ GStreamerLibrary::GStreamerLibrary()
         { QStringLiteral("libgobject-2.0.so.0"), QStringLiteral("libgstreamer-1.0.so.0"),
             QStringLiteral("libgstaudio-1.0.so.0"), QStringLiteral("libgstapp-1.0.so.0") });
     if (!libraries.isLoaded()) {
-        warnUnavailable(libraries);
+        libraries.warnUnavailable("GStreamer");
         return;
     }
     bool complete = true;
@@ -33,7 +25,7 @@ GStreamerLibrary::GStreamerLibrary()
     QUELLIN_GST_FUNCTIONS(QUELLIN_GST_RESOLVE)
 #undef QUELLIN_GST_RESOLVE
     if (!complete) {
-        warnUnavailable(libraries);
+        libraries.warnUnavailable("GStreamer");
         return;
     }
     m_available = this->gst_init_check(nullptr, nullptr, nullptr);

@@ -1,5 +1,7 @@
 #include "audio/libraryset.h"
 
+#include <QDebug>
+
 LibrarySet::LibrarySet(const QStringList &fileNames)
 {
     for (const QString &fileName : fileNames) {
@@ -20,4 +22,9 @@ QFunctionPointer LibrarySet::find(const char *name)
     if (!found && m_problem.isEmpty())
         m_problem = QStringLiteral("function %1 not found").arg(QLatin1String(name));
     return found;
+}
+
+void LibrarySet::warnUnavailable(const char *what) const
+{
+    qWarning().noquote() << what << "decoding is off:" << m_problem;
 }

@@ -16,6 +16,8 @@ public:
     bool isLoaded() const { return m_loaded; }
     // Why a library or a function is missing: the first problem met, empty while there is none.
     QString problem() const { return m_problem; }
+    // Warns that the decoder named `what` is off and why; the next decoder is tried instead.
+    void warnUnavailable(const char *what) const;
     // Sets `pointer` to the function `name` from the first library that has it; false (and a
     // null pointer) when none has.
     template <typename Pointer> bool resolve(Pointer &pointer, const char *name)
