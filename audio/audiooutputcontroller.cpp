@@ -1,7 +1,10 @@
 #include "audio/audiooutputcontroller.h"
 
 #include <QAudioOutput>
+#include <QCoreApplication>
 #include <QThread>
+
+#include <chrono>
 
 AudioOutputController::AudioOutputController(QObject *parent)
     : QObject(parent)
@@ -12,36 +15,121 @@ AudioOutputController::~AudioOutputController()
     shutdown();
 }
 
-template <typename Function> void AudioOutputController::runBlocking(Function function)
+void AudioOutputController::ensureThread()
 {
-    if (!m_thread || !m_outputWorker || !m_thread->isRunning())
+    if (m_thread)
         return;
-    QMetaObject::invokeMethod(m_outputWorker, function, Qt::BlockingQueuedConnection);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_quit = false;
+    }
+    m_thread = QThread::create([this] { runLoop(); });
+    m_thread->setObjectName(QStringLiteral("AudioOutputThread"));
+    m_thread->start(QThread::InheritPriority);
+}
+
+void AudioOutputController::post(std::function<void()> command)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_commands.push_back(std::move(command));
+    }
+    m_wake.notify_all();
+}
+
+void AudioOutputController::runBlocking(const std::function<void()> &command)
+{
+    if (!m_thread || !m_thread->isRunning())
+        return;
+    std::mutex doneMutex;
+    std::condition_variable doneWake;
+    bool done = false;
+    post([&] {
+        command();
+        std::lock_guard<std::mutex> lock(doneMutex);
+        done = true;
+        doneWake.notify_all();
+    });
+    std::unique_lock<std::mutex> lock(doneMutex);
+    doneWake.wait(lock, [&] { return done; });
+}
+
+void AudioOutputController::runLoop()
+{
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastFeed = Clock::now();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        const auto ready = [this] { return m_quit || !m_commands.empty(); };
+        // No output, nothing to feed: sleep until told (paused costs no wake-ups).
+        if (m_sink)
+            m_wake.wait_until(lock, lastFeed + std::chrono::milliseconds(m_feedMs), ready);
+        else
+            m_wake.wait(lock, ready);
+        std::deque<std::function<void()>> commands;
+        commands.swap(m_commands);
+        const bool quit = m_quit && commands.empty();
+        lock.unlock();
+        for (const auto &command : commands)
+            command();
+        if (quit)
+            break;
+        if (m_sink && Clock::now() >= lastFeed + std::chrono::milliseconds(m_feedMs)) {
+            feed();
+            lastFeed = Clock::now();
+        }
+        // Calls the output queued to itself (a lost sound server, for one).
+        QCoreApplication::sendPostedEvents();
+        lock.lock();
+    }
+    stopOutput();
+    delete m_output;
+    m_output = nullptr;
+    QCoreApplication::sendPostedEvents();
+}
+
+void AudioOutputController::openSink()
+{
+    m_sink = m_output ? m_output->start() : nullptr;
+    if (m_sink && m_output)
+        m_chunk.resize(qMax(m_output->bufferSize(), 4096));
+    feed();
+}
+
+void AudioOutputController::feed()
+{
+    if (!m_sink || !m_device || !m_output)
+        return;
+    const int frameBytes = qMax(1, m_output->format().bytesPerFrame());
+    int room = qMin(m_output->bytesFree(), int(m_chunk.size()));
+    room -= room % frameBytes;
+    if (room <= 0)
+        return;
+    const qint64 got = m_device->read(m_chunk.data(), room);
+    if (got > 0)
+        m_sink->write(m_chunk.constData(), got);
+}
+
+void AudioOutputController::stopOutput()
+{
+    if (m_output)
+        m_output->stop(); // deletes the push device
+    m_sink = nullptr;
 }
 
 void AudioOutputController::start(
     const QAudioFormat &format, int bufferSize, QIODevice *device, double volume)
 {
-    if (!m_thread) {
-        m_thread = new QThread(this);
-        m_thread->setObjectName(QStringLiteral("AudioOutputThread"));
-        m_thread->start(QThread::InheritPriority);
-    }
-    if (!m_outputWorker) {
-        m_outputWorker = new QObject;
-        m_outputWorker->moveToThread(m_thread);
-        connect(m_thread, &QThread::finished, m_outputWorker, &QObject::deleteLater);
-    }
-    runBlocking([this, format, bufferSize, device, volume] {
-        if (m_output) {
-            m_output->stop();
-            delete m_output;
-        }
+    ensureThread();
+    runBlocking([this, format, bufferSize, device, volume, feedMs = m_wantedFeedMs] {
+        m_feedMs = feedMs;
+        stopOutput();
+        delete m_output;
         m_device = device;
         m_output = new QAudioOutput(format);
         m_output->setBufferSize(bufferSize);
         m_output->setVolume(volume);
-        m_output->start(device);
+        openSink();
     });
     m_hasOutput = m_thread->isRunning();
 }
@@ -49,11 +137,9 @@ void AudioOutputController::start(
 void AudioOutputController::teardown()
 {
     runBlocking([this] {
-        if (m_output) {
-            m_output->stop();
-            delete m_output;
-            m_output = nullptr;
-        }
+        stopOutput();
+        delete m_output;
+        m_output = nullptr;
         m_device = nullptr;
     });
     m_hasOutput = false;
@@ -68,7 +154,7 @@ int AudioOutputController::pause()
         const QAudio::State state = m_output->state();
         if (state == QAudio::ActiveState || state == QAudio::IdleState)
             unplayed = qMax(0, m_output->bufferSize() - m_output->bytesFree());
-        m_output->stop();
+        stopOutput();
     });
     return unplayed;
 }
@@ -77,29 +163,39 @@ void AudioOutputController::resume()
 {
     runBlocking([this] {
         if (m_output && m_device)
-            m_output->start(m_device);
+            openSink();
     });
 }
 
 void AudioOutputController::setVolume(double volume)
 {
-    if (!m_thread || !m_outputWorker)
+    if (!m_thread)
         return;
-    QMetaObject::invokeMethod(
-        m_outputWorker,
-        [this, volume] {
-            if (m_output)
-                m_output->setVolume(volume);
-        },
-        Qt::QueuedConnection);
+    post([this, volume] {
+        if (m_output)
+            m_output->setVolume(volume);
+    });
+}
+
+void AudioOutputController::setFeedIntervalMs(int ms)
+{
+    m_wantedFeedMs = qMax(1, ms);
+    // A command wakes the loop, so a shorter interval applies now rather than after the long one.
+    if (m_thread)
+        post([this, ms = m_wantedFeedMs] { m_feedMs = ms; });
 }
 
 void AudioOutputController::shutdown()
 {
+    if (!m_thread)
+        return;
     teardown();
-    if (m_thread) {
-        m_thread->quit();
-        m_thread->wait();
-        m_outputWorker = nullptr; // deleted when the thread finished
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_quit = true;
     }
+    m_wake.notify_all();
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
 }

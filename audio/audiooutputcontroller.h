@@ -1,46 +1,78 @@
 #pragma once
 
 #include <QAudioFormat>
+#include <QByteArray>
 #include <QObject>
+#include <QPointer>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 
 class QAudioOutput;
 class QIODevice;
 class QThread;
 
 // Owns the audio output and the thread it lives on ("AudioOutputThread"). Every QAudioOutput
-// call runs on that thread through a worker object living there; all but the volume wait until
-// done, so the output and device pointers never change under a running call.
+// call runs on that thread; all but the volume wait until done, so the output and device
+// pointers never change under a running call.
+//
+// The thread feeds the output itself (Qt's push mode) from its own loop rather than running an
+// event loop: Qt's pull mode wakes the thread every 20 ms whatever the buffer holds, while here
+// the feed interval follows what is wanted. Short while something shows the audio as it is
+// handed over (the level meter), long otherwise, which is most of the saving while hidden.
 class AudioOutputController : public QObject
 {
     Q_OBJECT
 
 public:
+    static constexpr int kShortFeedMs = 20;
+    static constexpr int kLongFeedMs = 100;
+
     explicit AudioOutputController(QObject *parent = nullptr);
     ~AudioOutputController() override;
 
-    // Replaces any output with a new one pulling from device (opened), with the given buffer size
+    // Replaces any output with a new one fed from device (opened), with the given buffer size
     // in bytes and start volume. Creates and starts the thread on first use.
     void start(const QAudioFormat &format, int bufferSize, QIODevice *device, double volume);
     // Stops and deletes the output.
     void teardown();
     // Stops the output; returns the bytes it had taken but not yet played.
     int pause();
-    // Starts pulling from the device again.
+    // Starts feeding from the device again.
     void resume();
     // Applies a volume (0.0 to 1.0) without waiting.
     void setVolume(double volume);
+    // How often the output is topped up; kLongFeedMs needs a buffer of more than that.
+    void setFeedIntervalMs(int ms);
 
     bool hasOutput() const { return m_hasOutput; }
     // Tears the output down and ends the thread; waits for it without limit.
     void shutdown();
 
 private:
-    template <typename Function> void runBlocking(Function function);
+    void ensureThread();
+    void post(std::function<void()> command);
+    void runBlocking(const std::function<void()> &command);
+    void runLoop();
+    // Output thread only.
+    void openSink();
+    void feed();
+    void stopOutput();
 
     QThread *m_thread = nullptr;
-    QObject *m_outputWorker = nullptr;
-    // Written and used on the output thread only, inside blocking calls or queued volume calls.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_commands; // guarded by m_mutex
+    bool m_quit = false; // guarded by m_mutex
+
+    // Written and used on the output thread only.
     QAudioOutput *m_output = nullptr;
     QIODevice *m_device = nullptr;
+    QPointer<QIODevice> m_sink; // the output's push device; owned and at times deleted by it
+    QByteArray m_chunk;
+    int m_feedMs = kShortFeedMs;
     bool m_hasOutput = false; // the GUI thread's view of m_output
+    int m_wantedFeedMs = kShortFeedMs; // the GUI thread's view of m_feedMs
 };

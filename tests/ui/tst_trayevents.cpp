@@ -90,8 +90,16 @@ private slots:
             return;
         emit icon->activated(QSystemTrayIcon::Context);
         QVERIFY(window->isHidden());
+        // What played while hidden shows as soon as the window is back.
+        auto *bar = window->findChild<QSlider *>(QStringLiteral("hsPlayProcessBar"));
+        QVERIFY(bar);
+        const int atHide = bar->value();
+        if (havePulse)
+            QTRY_VERIFY(window->playbackEngine()->positionMs() > atHide + 700);
         emit icon->activated(QSystemTrayIcon::Trigger);
         QVERIFY(window->isVisible() && !window->isMinimized());
+        if (havePulse)
+            QVERIFY2(bar->value() > atHide + 500, qPrintable(QString::number(bar->value())));
     }
 
     void trayMenuDrivesPlaybackAndQuits()

@@ -161,6 +161,7 @@ protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
 
 private:
@@ -251,6 +252,11 @@ private:
     void showVolume(qreal volume);
     void storeVolume();
     void showPlayTime();
+    // Both seek bars and the time; while the window is minimised or hidden the value only waits
+    // for the window to be shown (ten updates a second were most of what it cost hidden).
+    void showProgress(int value);
+    void showUnshownProgress();
+    int unshownProgress = -1;
 
     // Tray and window events
     // Decides once whether the window hides to a tray icon or closing quits.

@@ -113,6 +113,7 @@ void MainWindow::onTrackFailed(const QString &path, bool noOutputDevice)
     ui->lbCurrentPlayingMusic->clear();
     ui->lbName->clear();
     ui->lbAuthor->clear();
+    unshownProgress = -1;
     ui->hsPlayProcessSlider->setValue(0);
     ui->hsPlayProcessBar->setValue(0);
     if (ui->swMainView->currentWidget() == ui->swPlayingView)

@@ -44,8 +44,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::WindowStateChange && isMinimized())
-        saveViewState();
+    if (event->type() == QEvent::WindowStateChange) {
+        if (isMinimized())
+            saveViewState();
+        else
+            showUnshownProgress();
+    }
     QMainWindow::changeEvent(event);
 }
 
@@ -67,6 +71,12 @@ void MainWindow::hideEvent(QHideEvent *event)
 {
     saveViewState();
     QMainWindow::hideEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    showUnshownProgress();
 }
 
 bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *result)

@@ -41,17 +41,17 @@ void MainWindow::initTransport()
     });
     connect(engine, &PlaybackEngine::trackStarted, this, &MainWindow::onTrackStarted);
     connect(engine, &PlaybackEngine::progressRangeChanged, this, [this](int maximum) {
+        unshownProgress = -1;
         for (QSlider *slider : { ui->hsPlayProcessSlider, ui->hsPlayProcessBar }) {
             slider->setRange(0, maximum);
             slider->setValue(0);
         }
     });
-    connect(engine, &PlaybackEngine::progressChanged, this, [this](int value) {
-        ui->hsPlayProcessSlider->setValue(value);
-        ui->hsPlayProcessBar->setValue(value);
+    connect(engine, &PlaybackEngine::progressChanged, this, &MainWindow::showProgress);
+    connect(engine, &PlaybackEngine::progressSliderReset, this, [this]() {
+        unshownProgress = -1;
+        ui->hsPlayProcessSlider->setValue(0);
     });
-    connect(engine, &PlaybackEngine::progressSliderReset, this,
-        [this]() { ui->hsPlayProcessSlider->setValue(0); });
     connect(engine, &PlaybackEngine::progressSliderShown, ui->hsPlayProcessSlider, &QWidget::show);
     connect(engine, &PlaybackEngine::visualsActiveChanged, this, [this](bool active) {
         if (audioWaveView)

@@ -48,7 +48,6 @@ void MainWindow::initVolumeAndTime()
     showVolume(engine->volume());
 
     connect(engine, &PlaybackEngine::progressRangeChanged, this, &MainWindow::showPlayTime);
-    connect(engine, &PlaybackEngine::progressChanged, this, &MainWindow::showPlayTime);
     connect(engine, &PlaybackEngine::playingChanged, this, &MainWindow::showPlayTime);
     connect(engine, &PlaybackEngine::progressSliderReset, this, &MainWindow::showPlayTime);
     connect(engine, &PlaybackEngine::trackFailed, this, &MainWindow::showPlayTime);
@@ -70,6 +69,24 @@ void MainWindow::storeVolume()
     const QString percent = QString::number(percentOf(engine->volume()));
     if (ConfigService::instance()->value(volumeKey) != percent)
         ConfigService::instance()->setValue(volumeKey, percent);
+}
+
+void MainWindow::showProgress(int value)
+{
+    if (isMinimized() || !isVisible()) {
+        unshownProgress = value;
+        return;
+    }
+    unshownProgress = -1;
+    ui->hsPlayProcessSlider->setValue(value);
+    ui->hsPlayProcessBar->setValue(value);
+    showPlayTime();
+}
+
+void MainWindow::showUnshownProgress()
+{
+    if (unshownProgress >= 0)
+        showProgress(unshownProgress);
 }
 
 void MainWindow::showPlayTime()
