@@ -6,6 +6,13 @@
 
 #include <chrono>
 
+namespace {
+
+// Half the buffer the engine asks for: the other half covers a late wake-up.
+constexpr std::chrono::milliseconds kFeedInterval(100);
+
+} // namespace
+
 AudioOutputController::AudioOutputController(QObject *parent)
     : QObject(parent)
 { }
@@ -63,7 +70,7 @@ void AudioOutputController::runLoop()
         const auto ready = [this] { return m_quit || !m_commands.empty(); };
         // No output, nothing to feed: sleep until told (paused costs no wake-ups).
         if (m_sink)
-            m_wake.wait_until(lock, lastFeed + std::chrono::milliseconds(m_feedMs), ready);
+            m_wake.wait_until(lock, lastFeed + kFeedInterval, ready);
         else
             m_wake.wait(lock, ready);
         std::deque<std::function<void()>> commands;
@@ -74,7 +81,7 @@ void AudioOutputController::runLoop()
             command();
         if (quit)
             break;
-        if (m_sink && Clock::now() >= lastFeed + std::chrono::milliseconds(m_feedMs)) {
+        if (m_sink && Clock::now() >= lastFeed + kFeedInterval) {
             feed();
             lastFeed = Clock::now();
         }
@@ -121,8 +128,7 @@ void AudioOutputController::start(
     const QAudioFormat &format, int bufferSize, QIODevice *device, double volume)
 {
     ensureThread();
-    runBlocking([this, format, bufferSize, device, volume, feedMs = m_wantedFeedMs] {
-        m_feedMs = feedMs;
+    runBlocking([this, format, bufferSize, device, volume] {
         stopOutput();
         delete m_output;
         m_device = device;
@@ -175,14 +181,6 @@ void AudioOutputController::setVolume(double volume)
         if (m_output)
             m_output->setVolume(volume);
     });
-}
-
-void AudioOutputController::setFeedIntervalMs(int ms)
-{
-    m_wantedFeedMs = qMax(1, ms);
-    // A command wakes the loop, so a shorter interval applies now rather than after the long one.
-    if (m_thread)
-        post([this, ms = m_wantedFeedMs] { m_feedMs = ms; });
 }
 
 void AudioOutputController::shutdown()

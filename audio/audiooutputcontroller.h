@@ -18,23 +18,18 @@ class QThread;
 // call runs on that thread; all but the volume wait until done, so the output and device
 // pointers never change under a running call.
 //
-// The thread feeds the output itself (Qt's push mode) from its own loop rather than running an
-// event loop: Qt's pull mode wakes the thread every 20 ms whatever the buffer holds, while here
-// the feed interval follows what is wanted. Short while something shows the audio as it is
-// handed over (the level meter), long otherwise, which is most of the saving while hidden.
+// The thread tops the output up itself (Qt's push mode) every 100 ms from its own loop rather
+// than running an event loop: Qt's pull mode wakes the thread every 20 ms to hand over 20 ms.
 class AudioOutputController : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int kShortFeedMs = 20;
-    static constexpr int kLongFeedMs = 100;
-
     explicit AudioOutputController(QObject *parent = nullptr);
     ~AudioOutputController() override;
 
     // Replaces any output with a new one fed from device (opened), with the given buffer size
-    // in bytes and start volume. Creates and starts the thread on first use.
+    // in bytes (more than 100 ms) and start volume. Creates and starts the thread on first use.
     void start(const QAudioFormat &format, int bufferSize, QIODevice *device, double volume);
     // Stops and deletes the output.
     void teardown();
@@ -44,8 +39,6 @@ public:
     void resume();
     // Applies a volume (0.0 to 1.0) without waiting.
     void setVolume(double volume);
-    // How often the output is topped up; kLongFeedMs needs a buffer of more than that.
-    void setFeedIntervalMs(int ms);
 
     bool hasOutput() const { return m_hasOutput; }
     // Tears the output down and ends the thread; waits for it without limit.
@@ -72,7 +65,5 @@ private:
     QIODevice *m_device = nullptr;
     QPointer<QIODevice> m_sink; // the output's push device; owned and at times deleted by it
     QByteArray m_chunk;
-    int m_feedMs = kShortFeedMs;
     bool m_hasOutput = false; // the GUI thread's view of m_output
-    int m_wantedFeedMs = kShortFeedMs; // the GUI thread's view of m_feedMs
 };

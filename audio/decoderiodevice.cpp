@@ -15,6 +15,8 @@ constexpr int kEmptySleepMs = 2;
 // Reads in a row that gave nothing before the stream counts as finished (about 20 ms).
 constexpr int kEmptyReadsForEnd = 10;
 constexpr int kFloat = 3;
+// Level blocks measured ahead of the meter: the output's buffer (200 ms); more is old news.
+constexpr size_t kMaxLevelBlocks = 5;
 
 } // namespace
 
@@ -274,15 +276,31 @@ qint64 DecoderIODevice::readData(char *data, qint64 maxSize)
 
 void DecoderIODevice::measureHandedOverLocked(const char *data, qint64 bytes)
 {
-    float l = 0;
-    float r = 0;
-    if (m_outFrameBytes <= 0
-        || !measureLevels(data, bytes, m_channels, m_outSampleSize, m_outSampleType, &l, &r))
+    if (m_outFrameBytes <= 0)
         return;
-    const qint64 frames = bytes / m_outFrameBytes;
-    m_levelSquaresL += double(l) * l * frames;
-    m_levelSquaresR += double(r) * r * frames;
-    m_levelFrames += frames;
+    const qint64 blockFrames = levelBlockFrames();
+    while (bytes >= m_outFrameBytes) {
+        const qint64 frames = qMin(bytes / m_outFrameBytes, blockFrames - m_levelFrames);
+        float l = 0;
+        float r = 0;
+        if (!measureLevels(data, frames * m_outFrameBytes, m_channels, m_outSampleSize,
+                m_outSampleType, &l, &r))
+            return;
+        m_levelSquaresL += double(l) * l * frames;
+        m_levelSquaresR += double(r) * r * frames;
+        m_levelFrames += frames;
+        data += frames * m_outFrameBytes;
+        bytes -= frames * m_outFrameBytes;
+        if (m_levelFrames < blockFrames)
+            continue;
+        m_levelBlocks.emplace_back(float(std::sqrt(m_levelSquaresL / m_levelFrames)),
+            float(std::sqrt(m_levelSquaresR / m_levelFrames)));
+        m_levelSquaresL = m_levelSquaresR = 0;
+        m_levelFrames = 0;
+        // Far behind (the meter's frames stopped): the oldest blocks are no longer worth showing.
+        if (m_levelBlocks.size() > kMaxLevelBlocks)
+            m_levelBlocks.pop_front();
+    }
 }
 
 void DecoderIODevice::setLevelsWanted(bool wanted)
@@ -291,22 +309,39 @@ void DecoderIODevice::setLevelsWanted(bool wanted)
     m_levelsWanted = wanted;
     m_levelSquaresL = m_levelSquaresR = 0;
     m_levelFrames = 0;
+    m_levelBlocks.clear();
+    m_levelsPublished = -1;
+}
+
+qint64 DecoderIODevice::levelBlockFrames() const
+{
+    return qMax(1, m_sampleRate / 25);
 }
 
 void DecoderIODevice::publishLevel()
 {
-    float left = 0;
-    float right = 0;
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    std::pair<float, float> level;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_levelFrames < qMax(1, m_sampleRate / 25))
+        if (m_levelBlocks.empty()) {
+            // Ran dry (a pause, a slow output): the clock starts again with the next block.
+            m_levelsPublished = -1;
             return;
-        left = float(std::sqrt(m_levelSquaresL / m_levelFrames));
-        right = float(std::sqrt(m_levelSquaresR / m_levelFrames));
-        m_levelSquaresL = m_levelSquaresR = 0;
-        m_levelFrames = 0;
+        }
+        if (m_levelsPublished < 0) {
+            m_levelClock = now;
+            m_levelsPublished = 0;
+        }
+        const auto blockTime = milliseconds(1000 * levelBlockFrames() / qMax(1, m_sampleRate));
+        if (now < m_levelClock + blockTime * m_levelsPublished)
+            return;
+        level = m_levelBlocks.front();
+        m_levelBlocks.pop_front();
+        ++m_levelsPublished;
     }
-    emit levelChanged(left, right);
+    emit levelChanged(level.first, level.second);
 }
 
 qint64 DecoderIODevice::frameAt(double seconds, int sampleRate)

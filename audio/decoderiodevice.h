@@ -5,7 +5,9 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 
 class IAudioDecoder;
@@ -108,8 +110,10 @@ public:
     // shown): nothing measured; wanted again, what was measured before is forgotten.
     void setLevelsWanted(bool wanted);
     // Called by the meter's frames on the device's thread: emits levelChanged with the level of
-    // what was handed over since the last one, once 40 ms of audio have been. The meter fetches
-    // the level at a frame it draws anyway; posting it woke the window 25 times a second more.
+    // the next 40 ms block handed over, one block per 40 ms of the clock. The output takes its
+    // audio in steps of up to 200 ms; pacing the blocks keeps the meter moving at the music's
+    // rate rather than the output's. The meter fetches the level at a frame it draws anyway;
+    // posting it woke the window 25 times a second more.
     void publishLevel();
 
     // RMS of channels 0 and 1 over the whole frames of a chunk (full scale = 1.0); false when
@@ -135,6 +139,7 @@ private:
     bool bufferFull() const;
     double gainLocked(qint64 frame) const;
     void measureHandedOverLocked(const char *data, qint64 bytes);
+    qint64 levelBlockFrames() const; // 40 ms
     void applyGain(char *data, qint64 bytes, qint64 firstFrame) const;
     qint64 unreadBytes() const { return m_buffer.size() - m_bufferOffset; }
 
@@ -156,10 +161,14 @@ private:
     Envelope m_envelope;
     qint64 m_rampStart = -1; // file frame where a fade-out ramp starts; -1: none
     qint64 m_rampFrames = 0;
-    // Sums of squares of the audio handed over since the last levelChanged.
+    // Sums of squares of the audio handed over since the last full block; the blocks measured
+    // and not yet published; the clock the published ones follow.
     double m_levelSquaresL = 0;
     double m_levelSquaresR = 0;
     qint64 m_levelFrames = 0;
+    std::deque<std::pair<float, float>> m_levelBlocks;
+    std::chrono::steady_clock::time_point m_levelClock;
+    qint64 m_levelsPublished = -1; // since m_levelClock; -1: the clock starts with the next block
 
     // The decoder lock: held by the filler around each read and by callers of the decoder. It
     // also guards which decoder is current (m_decoder is read unlocked by the filler only).

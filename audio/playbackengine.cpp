@@ -138,9 +138,6 @@ void PlaybackEngine::setGaplessEnabled(bool enabled)
 void PlaybackEngine::setLevelsWanted(bool wanted)
 {
     m_levelsWanted = wanted;
-    // Levels are measured as audio is handed over: the meter needs it handed over in small steps.
-    m_output->setFeedIntervalMs(
-        wanted ? AudioOutputController::kShortFeedMs : AudioOutputController::kLongFeedMs);
     if (m_device)
         m_device->setLevelsWanted(wanted);
 }

@@ -192,12 +192,19 @@ void TestDecoderIODevice::levelsFollowWhatIsHandedOver()
     device.setLevelsWanted(true);
     device.publishLevel();
     QCOMPARE(spy.count(), 0);
+    // 100 ms handed over in one step: two 40 ms blocks, published 40 ms apart.
     QCOMPARE(device.read(4 * 4410).size(), 4 * 4410);
     device.publishLevel();
     QCOMPARE(spy.count(), 1);
     QVERIFY(spy.last().at(0).toFloat() > 0.5f); // the counter starts near full scale
-    device.publishLevel(); // nothing handed over since
+    device.publishLevel();
     QCOMPARE(spy.count(), 1);
+    QTest::qWait(45);
+    device.publishLevel();
+    QCOMPARE(spy.count(), 2);
+    QTest::qWait(45);
+    device.publishLevel(); // the last 20 ms make no block yet
+    QCOMPARE(spy.count(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestDecoderIODevice)

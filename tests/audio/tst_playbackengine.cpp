@@ -167,8 +167,6 @@ void TestPlaybackEngine::hearsTracks_data()
     QTest::addColumn<QVector<TrackInfo>>("queue");
     QTest::addColumn<bool>("gapless");
     QTest::addColumn<bool>("fades");
-    // No meter shows the audio: the output is topped up in long steps.
-    QTest::addColumn<bool>("hidden");
     QTest::addColumn<Envelopes>("heard"); // in counter frames, in the order heard
 
     // CUE starts off whole seconds; these x 44 100 fall just below their frames in doubles.
@@ -179,22 +177,22 @@ void TestPlaybackEngine::hearsTracks_data()
     const qint64 startA = 2 * 44100 + 11 * 588;
     const qint64 startB = 5 * 44100 + 45 * 588;
     QTest::newRow("cue tracks, fades on")
-        << cue << false << true << false
+        << cue << false << true
         << Envelopes { { startA, startB, 26460, 35280 }, { startB, startB + 17640, 13230, 0 } };
     QTest::newRow("cue tracks, fades off")
-        << cue << false << false << false
+        << cue << false << false
         << Envelopes { { startA, startB, 0, 0 }, { startB, startB + 4410, 0, 0 } };
     TrackInfo first = track(file("part0.flac"), 1, 0, 0);
     TrackInfo second = track(file("part1.flac"), 2, 0, 0);
     first.wholeFile = second.wholeFile = true;
     QTest::newRow("whole file to its last frame, then the next")
-        << QVector<TrackInfo> { first, second } << false << true << false
+        << QVector<TrackInfo> { first, second } << false << true
         << Envelopes { { 0, 66150, 26460, 0 }, { 66150, 66150 + 17640, 13230, 0 } };
     // The Monkey's Audio stand-in delivers 16-bit samples, the output takes float.
     TrackInfo ape = track(file("marks.ape"), 1, 0, 0);
     ape.wholeFile = true;
     QTest::newRow("16-bit decoder, whole file")
-        << QVector<TrackInfo> { ape, second } << false << true << false
+        << QVector<TrackInfo> { ape, second } << false << true
         << Envelopes { { 0, 88200, 26460, 0 }, { 66150, 66150 + 17640, 13230, 0 } };
     // Gapless: one run from the first track's fade-in into the third, every sample once.
     const QStringList starts = { "00:01:27", "00:02:31", "00:04:16", "00:08:00" };
@@ -205,19 +203,12 @@ void TestPlaybackEngine::hearsTracks_data()
     }
     const qint64 third = 4 * kRate + 16 * 588;
     QTest::newRow("gapless, one file")
-        << joined << true << true << false
-        << Envelopes { { kRate + 27 * 588, third + 4410, 26460, 0 } };
+        << joined << true << true << Envelopes { { kRate + 27 * 588, third + 4410, 26460, 0 } };
     // To the file's end, a sheet's range of a whole file, to the file's end.
     QTest::newRow("gapless, next files")
         << QVector<TrackInfo>(
                { first, track(file("part1.flac"), 2, 0, 1.5), track(file("part2.flac"), 3, 0, 0) })
-        << true << true << false << Envelopes { { 0, 2 * 66150 + 4410, 26460, 0 } };
-    QTest::newRow("cue tracks, fades on, window hidden")
-        << cue << false << true << true
-        << Envelopes { { startA, startB, 26460, 35280 }, { startB, startB + 17640, 13230, 0 } };
-    QTest::newRow("gapless, one file, window hidden")
-        << joined << true << true << true
-        << Envelopes { { kRate + 27 * 588, third + 4410, 26460, 0 } };
+        << true << true << Envelopes { { 0, 2 * 66150 + 4410, 26460, 0 } };
 }
 
 void TestPlaybackEngine::hearsTracks()
@@ -225,10 +216,8 @@ void TestPlaybackEngine::hearsTracks()
     QFETCH(QVector<TrackInfo>, queue);
     QFETCH(bool, gapless);
     QFETCH(bool, fades);
-    QFETCH(bool, hidden);
     QFETCH(Envelopes, heard);
     m_engine->setGaplessEnabled(gapless);
-    m_engine->setLevelsWanted(!hidden);
     QVector<int> rows;
     QVector<qint64> rowsAt; // position within the new track when the window moved to it
     connect(m_engine, &PlaybackEngine::playingRowChanged, m_engine, [&](int row) {
@@ -259,13 +248,10 @@ void TestPlaybackEngine::hearsTracks()
 void TestPlaybackEngine::interruptionsHeard_data()
 {
     QTest::addColumn<QString>("event");
-    QTest::addColumn<bool>("hidden");
-    QTest::newRow("seek, main slider, output restarted") << "main slider" << false;
-    QTest::newRow("seek, playing view's slider") << "view slider" << false;
-    QTest::newRow("pause and resume") << "pause" << false;
-    QTest::newRow("next: the switch ramp") << "next" << false;
-    QTest::newRow("pause and resume, window hidden") << "pause" << true;
-    QTest::newRow("next: the switch ramp, window hidden") << "next" << true;
+    QTest::newRow("seek, main slider, output restarted") << "main slider";
+    QTest::newRow("seek, playing view's slider") << "view slider";
+    QTest::newRow("pause and resume") << "pause";
+    QTest::newRow("next: the switch ramp") << "next";
 }
 
 // Track 2 heard from its start, then from the seek's target frame, from where a pause stopped,
@@ -273,8 +259,6 @@ void TestPlaybackEngine::interruptionsHeard_data()
 void TestPlaybackEngine::interruptionsHeard()
 {
     QFETCH(QString, event);
-    QFETCH(bool, hidden);
-    m_engine->setLevelsWanted(!hidden);
     qint64 resumeAt = 2 * kRate + 1200 * kRate / 1000;
     const auto during = [&] {
         if (event == "pause") {
