@@ -325,16 +325,15 @@ void DecoderIODevice::publishLevel()
     std::pair<float, float> level;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_levelBlocks.empty()) {
-            // Ran dry (a pause, a slow output): the clock starts again with the next block.
-            m_levelsPublished = -1;
+        if (m_levelBlocks.empty())
             return;
-        }
-        if (m_levelsPublished < 0) {
+        const auto blockTime = milliseconds(1000 * levelBlockFrames() / qMax(1, m_sampleRate));
+        // The first block, or none for more than a block's time (a stalled output): the clock
+        // starts again. Blocks arriving a little late, between the output's steps, keep it.
+        if (m_levelsPublished < 0 || now > m_levelClock + blockTime * (m_levelsPublished + 1)) {
             m_levelClock = now;
             m_levelsPublished = 0;
         }
-        const auto blockTime = milliseconds(1000 * levelBlockFrames() / qMax(1, m_sampleRate));
         if (now < m_levelClock + blockTime * m_levelsPublished)
             return;
         level = m_levelBlocks.front();
