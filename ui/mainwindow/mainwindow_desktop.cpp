@@ -29,8 +29,10 @@ void MainWindow::initDesktop()
         connect(s, &QShortcut::activated, this, slot);
     };
     shortcut(QKeySequence(Qt::Key_Space), this, &MainWindow::togglePlayback);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Left), this, &MainWindow::on_btnPrev_clicked);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Right), this, &MainWindow::on_btnNext_clicked);
+    shortcut(
+        QKeySequence(int(Qt::CTRL) | int(Qt::Key_Left)), this, &MainWindow::on_btnPrev_clicked);
+    shortcut(
+        QKeySequence(int(Qt::CTRL) | int(Qt::Key_Right)), this, &MainWindow::on_btnNext_clicked);
     shortcut(QKeySequence(Qt::Key_Return), ui->twCurrentMusicView, &MainWindow::on_btnPlay_clicked);
     shortcut(QKeySequence(Qt::Key_Enter), ui->twCurrentMusicView, &MainWindow::on_btnPlay_clicked);
     initVolumeAndTime();

@@ -36,10 +36,10 @@ void MainWindow::initVolumeAndTime()
     const auto step = [this](int percent) {
         engine->setVolume((percentOf(engine->volume()) + percent) / 100.0);
     };
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up), this), &QShortcut::activated, this,
-        [step]() { step(kVolumeKeyStep); });
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), this), &QShortcut::activated, this,
-        [step]() { step(-kVolumeKeyStep); });
+    connect(new QShortcut(QKeySequence(int(Qt::CTRL) | int(Qt::Key_Up)), this),
+        &QShortcut::activated, this, [step]() { step(kVolumeKeyStep); });
+    connect(new QShortcut(QKeySequence(int(Qt::CTRL) | int(Qt::Key_Down)), this),
+        &QShortcut::activated, this, [step]() { step(-kVolumeKeyStep); });
 
     bool ok = false;
     const int stored =
