@@ -63,14 +63,12 @@ void AudioOutputController::runBlocking(const std::function<void()> &command)
 
 void AudioOutputController::runLoop()
 {
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point lastFeed = Clock::now();
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         const auto ready = [this] { return m_quit || !m_commands.empty(); };
         // No output, nothing to feed: sleep until told (paused costs no wake-ups).
         if (m_sink)
-            m_wake.wait_until(lock, lastFeed + kFeedInterval, ready);
+            m_wake.wait_until(lock, m_lastFeed + kFeedInterval, ready);
         else
             m_wake.wait(lock, ready);
         std::deque<std::function<void()>> commands;
@@ -81,10 +79,8 @@ void AudioOutputController::runLoop()
             command();
         if (quit)
             break;
-        if (m_sink && Clock::now() >= lastFeed + kFeedInterval) {
+        if (m_sink && std::chrono::steady_clock::now() >= m_lastFeed + kFeedInterval)
             feed();
-            lastFeed = Clock::now();
-        }
         // Calls the output queued to itself (a lost sound server, for one).
         QCoreApplication::sendPostedEvents();
         lock.lock();
@@ -107,6 +103,7 @@ void AudioOutputController::feed()
 {
     if (!m_sink || !m_device || !m_output)
         return;
+    m_lastFeed = std::chrono::steady_clock::now();
     const int frameBytes = qMax(1, m_output->format().bytesPerFrame());
     int room = qMin(m_output->bytesFree(), int(m_chunk.size()));
     room -= room % frameBytes;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -65,5 +66,6 @@ private:
     QIODevice *m_device = nullptr;
     QPointer<QIODevice> m_sink; // the output's push device; owned and at times deleted by it
     QByteArray m_chunk;
+    std::chrono::steady_clock::time_point m_lastFeed;
     bool m_hasOutput = false; // the GUI thread's view of m_output
 };
