@@ -34,7 +34,6 @@ PlaybackEngine::PlaybackEngine(QObject *parent)
     // A coarse timer may fire 5 % early: seconds before the end of a long track.
     m_endTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_endTimer, &QTimer::timeout, this, &PlaybackEngine::onPlaybackTimerTimeout);
-    m_progressTimer.setInterval(100);
     connect(&m_progressTimer, &QTimer::timeout, this, &PlaybackEngine::onProgressTick);
     m_switchTimer.setInterval(15);
     connect(&m_switchTimer, &QTimer::timeout, this, &PlaybackEngine::onSwitchStep);
@@ -140,6 +139,43 @@ void PlaybackEngine::setLevelsWanted(bool wanted)
     m_levelsWanted = wanted;
     if (m_device)
         m_device->setLevelsWanted(wanted);
+}
+
+void PlaybackEngine::setProgressWanted(bool wanted)
+{
+    if (m_progressWanted == wanted)
+        return;
+    m_progressWanted = wanted;
+    if (!m_progressTimer.isActive())
+        return;
+    // Shown again: the bars catch up now, not at the end of a long hidden interval.
+    if (wanted)
+        onProgressTick();
+    if (m_progressTimer.isActive())
+        startProgressTimer();
+}
+
+int PlaybackEngine::progressInterval() const
+{
+    const int shown = 100;
+    // While hidden a CUE track's end comes from the end timer and a file cut short shows as the
+    // device finishing; a half-second look is enough for both. A whole file has no end timer:
+    // its end is looked for when due. A join into the next file is planned as soon as the
+    // device reaches it.
+    const int hidden = 500;
+    if (m_progressWanted || m_nextDecoder || !m_decoder)
+        return shown;
+    if (m_endFrame >= 0)
+        return hidden;
+    const qint64 left = m_decoder->durationMs() - framesToMs(heardFrame());
+    return int(qBound<qint64>(shown, left, hidden));
+}
+
+void PlaybackEngine::startProgressTimer()
+{
+    const int interval = progressInterval();
+    if (!m_progressTimer.isActive() || m_progressTimer.interval() != interval)
+        m_progressTimer.start(interval);
 }
 
 void PlaybackEngine::publishLevel()
@@ -349,7 +385,7 @@ void PlaybackEngine::playTrack(const QString &path, double startSeconds, double 
 
     primeDevice();
     m_output->start(m_format, bufferSize, m_device, m_volume);
-    m_progressTimer.start();
+    startProgressTimer();
     armEndTimer(m_startFrame);
     m_playing = true;
     emit playingChanged(true);
@@ -485,6 +521,8 @@ void PlaybackEngine::onProgressTick()
     }
     emit progressChanged(
         int(qBound<qint64>(0, framesToMs(frame - m_startFrame), m_progressMaximum)));
+    if (!m_progressWanted)
+        startProgressTimer();
 }
 
 QString PlaybackEngine::titleOf(const TrackInfo &entry)
@@ -696,7 +734,7 @@ void PlaybackEngine::resumePlayback()
     m_pausedFrame = -1;
     primeDevice();
     m_output->resume();
-    m_progressTimer.start();
+    startProgressTimer();
     armEndTimer(frame);
     m_paused = false;
     m_playing = true;

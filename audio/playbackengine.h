@@ -67,6 +67,9 @@ public:
     void setGaplessEnabled(bool enabled);
     // Whether levelChanged is wanted (a meter is shown); off, the device measures nothing.
     void setLevelsWanted(bool wanted);
+    // Whether progressChanged is wanted (the window is shown). Off, the position is checked
+    // only as often as noticing a track's end needs, not ten times a second.
+    void setProgressWanted(bool wanted);
     // Emits levelChanged now if 40 ms of audio have been handed over since the last one; the
     // meter calls it at each of its frames.
     void publishLevel();
@@ -145,6 +148,8 @@ private:
     void finishTrack();
     void seekTo(qint64 filePositionMs, bool restartOutput);
     void armEndTimer(qint64 frame);
+    int progressInterval() const;
+    void startProgressTimer();
     // Lets the device buffer what the output takes at once before it starts taking it.
     void primeDevice();
     // The next queue entry, when it continues the entry at index in the same file; else -1.
@@ -210,6 +215,7 @@ private:
     bool m_fadeEnabled = true;
     bool m_gapless = false;
     bool m_levelsWanted = true;
+    bool m_progressWanted = true;
     int m_fadeInLength = 600;
     int m_fadeOutLength = 800;
     bool m_switching = false;

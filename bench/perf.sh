@@ -343,3 +343,11 @@ row "Resident memory while playing" "$(printf '%.0f' "$rss") MiB" "<= 90 MiB"
 echo
 echo "CPU time of the process at its first frame, median: $startup_cpu ms (the start time"
 echo "follows the load: $(cut -d' ' -f1-3 /proc/loadavg) now)."
+
+# What any 16 ms animation of the meter's size costs here, before the player draws anything.
+floor_program=$build/bench/bench_repaintfloor
+if [ -x "$floor_program" ]; then
+    floor=$("$floor_program" "$seconds" 2>>"$work/floor.log" || echo "?")
+    echo "For scale: a bare widget of the meter's size repainted every 16 ms in a window of the"
+    echo "player's size, nothing else (bench_repaintfloor): $floor % over $seconds s."
+fi

@@ -1,5 +1,6 @@
 #include "ui/mainwindow/mainwindow.h"
 
+#include "audio/playbackengine.h"
 #include "ui/mainwindow/windowmessages.h"
 #include "ui/views/spinningdiscview.h"
 #include "ui_mainwindow.h"
@@ -47,8 +48,8 @@ void MainWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::WindowStateChange) {
         if (isMinimized())
             saveViewState();
-        else
-            showUnshownProgress();
+        engine->setProgressWanted(isVisible() && !isMinimized());
+        showUnshownProgress();
     }
     QMainWindow::changeEvent(event);
 }
@@ -70,12 +71,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::hideEvent(QHideEvent *event)
 {
     saveViewState();
+    engine->setProgressWanted(false);
     QMainWindow::hideEvent(event);
 }
 
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    engine->setProgressWanted(!isMinimized());
     showUnshownProgress();
 }
 

@@ -134,7 +134,7 @@ void AudioWaveView::animate()
 {
     emit frameStarting();
     m_model.step();
-    update();
+    repaint();
 }
 
 void AudioWaveView::paintEvent(QPaintEvent *)
@@ -148,11 +148,14 @@ void AudioWaveView::paintEvent(QPaintEvent *)
         painter.drawPixmap(0, 0, backdrop);
         return;
     }
-    drawWaves(backdrop);
+    const qreal ratio = drawWaves(backdrop);
+    // The frame is in device pixels: drawn without the painter's scale it is a plain copy.
+    // At a fractional ratio Qt would otherwise resample it, pixel by pixel, every frame.
+    painter.scale(1 / ratio, 1 / ratio);
     painter.drawImage(0, 0, m_frame);
 }
 
-void AudioWaveView::drawWaves(const QPixmap &backdrop)
+qreal AudioWaveView::drawWaves(const QPixmap &backdrop)
 {
     qreal ratio = devicePixelRatioF();
     if (ratio <= 0)
@@ -167,10 +170,8 @@ void AudioWaveView::drawWaves(const QPixmap &backdrop)
     const bool opaque = !backdrop.isNull() && m_backdropImage.size() == pixels;
     const QImage::Format format =
         opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
-    if (m_frame.size() != pixels || m_frame.format() != format) {
+    if (m_frame.size() != pixels || m_frame.format() != format)
         m_frame = QImage(pixels, format);
-        m_frame.setDevicePixelRatio(ratio);
-    }
     if (opaque)
         std::copy_n(m_backdropImage.constBits(), m_frame.sizeInBytes(), m_frame.bits());
     else
@@ -184,6 +185,7 @@ void AudioWaveView::drawWaves(const QPixmap &backdrop)
         m_model.wavePoints(scaled, waves[size_t(i)].amplitude, waves[size_t(i)].phase, m_points);
         blendWave(m_points, penWidths[i] * ratio, colors[i]);
     }
+    return ratio;
 }
 
 // Strokes the polyline with round ends, antialiased, straight into the frame. The waves run

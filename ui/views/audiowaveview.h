@@ -52,7 +52,8 @@ protected:
 private:
     void animate();
     void updateTimer();
-    void drawWaves(const QPixmap &backdrop);
+    // Returns the device pixel ratio the frame was drawn at.
+    qreal drawWaves(const QPixmap &backdrop);
     void blendWave(const QPolygonF &points, qreal penWidth, const QColor &color);
 
     QTimer m_timer;

@@ -12,7 +12,20 @@
 
 namespace {
 constexpr int kTickMs = 16;
+
+// Draws a picture made in device pixels one to one. At a fractional pixel ratio Qt would
+// otherwise resample it, smoothly with these render hints, every frame.
+void drawDevicePixels(QPainter &painter, const QPointF &at, const QPixmap &pixmap)
+{
+    const qreal ratio = pixmap.devicePixelRatio();
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.scale(1 / ratio, 1 / ratio);
+    painter.drawPixmap(QRectF(at * ratio, QSizeF(pixmap.size())), pixmap, QRectF(pixmap.rect()));
+    painter.restore();
 }
+} // namespace
 
 SpinningDiscView::SpinningDiscView(QWidget *parent)
     : QWidget(parent)
@@ -298,7 +311,7 @@ void SpinningDiscView::paintArm(QPainter &painter, const DiscGeometry &geometry,
         m_armAngle = angle;
         m_armSize = size();
     }
-    painter.drawPixmap(m_armOrigin, m_arm);
+    drawDevicePixels(painter, m_armOrigin, m_arm);
 }
 
 void SpinningDiscView::drawArm(QPainter &painter, const DiscGeometry &geometry) const
@@ -354,7 +367,7 @@ void SpinningDiscView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHints(
         QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
-    painter.drawPixmap(0, 0, m_background);
+    drawDevicePixels(painter, QPointF(0, 0), m_background);
 
     if (!m_cover.isNull()) {
         ensureLabel(geometry, ratio);
