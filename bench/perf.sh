@@ -11,7 +11,9 @@
 #   bash bench/perf.sh [--seconds N] [--starts N] [--shots DIR] [--threads]
 #
 # --shots keeps a picture of the window in each state (PPM), to compare builds.
-# --threads also prints, for each state, every thread's CPU and wake-ups per second.
+# --threads also prints, for each state, every thread's CPU (the scheduler's nanosecond counts)
+# and wake-ups per second. When the benchmarks are built, the script ends with what a bare
+# widget of the level meter's size costs repainted every 16 ms (bench_repaintfloor), for scale.
 #
 # Needs Xvfb, pulseaudio, pactl, dbus-daemon, gdbus, ffmpeg and python3 (its ctypes drives X11:
 # there is no window manager, so minimising is done as one would, unmap and mark iconic).
@@ -242,12 +244,14 @@ quit() {
     for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.05; done
     kill "$1" 2>/dev/null || true
 }
-# Per thread: id, name, CPU ticks, context switches (a thread's wake-ups).
+# Per thread: id, name, CPU nanoseconds (the scheduler's own count, or the 10 ms ticks where
+# the kernel keeps none), context switches (a thread's wake-ups).
 thread_sample() {
     local t
     for t in /proc/"$1"/task/*; do
         printf '%s %s %s %s\n' "${t##*/}" "$(tr ' ' '_' <"$t/comm")" \
-            "$(awk '{ print $14 + $15 }' "$t/stat")" \
+            "$(if [ -r "$t/schedstat" ]; then cut -d' ' -f1 "$t/schedstat"
+               else awk -v tick="$tick" '{ print ($14 + $15) * 1e9 / tick }' "$t/stat"; fi)" \
             "$(awk '/ctxt_switches/ { n += $2 } END { print n }' "$t/status")"
     done 2>/dev/null
 }
@@ -260,11 +264,12 @@ cpu() {
     sleep "$seconds"
     b=$(awk '{print $14 + $15}' "/proc/$1/stat"); t1=$(date +%s%N)
     if [ -n "$threads" ]; then
-        thread_sample "$1" | awk -v tick="$tick" -v s="$seconds" -v before="$before" '
+        thread_sample "$1" | awk -v s="$seconds" -v before="$before" '
             BEGIN { n = split(before, l, "\n")
                     for (i = 1; i <= n; i++) { split(l[i], f, " "); c[f[1]] = f[3]; w[f[1]] = f[4] } }
-            { printf "    %-24s %6.2f %% %7.1f wake-ups/s\n", $2, 100 * ($3 - c[$1]) / tick / s,
-                     ($4 - w[$1]) / s }' >&2
+            { printf "    %-24s %6.2f %% %7.1f wake-ups/s\n", $2, 100 * ($3 - c[$1]) / 1e9 / s,
+                     ($4 - w[$1]) / s; all += $3 - c[$1] }
+            END { printf "    %-24s %6.2f %%\n", "(these threads together)", 100 * all / 1e9 / s }' >&2
     fi
     awk -v d=$((b - a)) -v tick="$tick" -v ns=$((t1 - t0)) \
         'BEGIN { printf "%.2f", 100 * d / tick / (ns / 1e9) }'

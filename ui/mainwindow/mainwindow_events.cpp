@@ -48,7 +48,8 @@ void MainWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::WindowStateChange) {
         if (isMinimized())
             saveViewState();
-        engine->setProgressWanted(isVisible() && !isMinimized());
+        if (engine)
+            engine->setProgressWanted(isVisible() && !isMinimized());
         showUnshownProgress();
     }
     QMainWindow::changeEvent(event);
@@ -71,14 +72,16 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::hideEvent(QHideEvent *event)
 {
     saveViewState();
-    engine->setProgressWanted(false);
+    if (engine)
+        engine->setProgressWanted(false);
     QMainWindow::hideEvent(event);
 }
 
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    engine->setProgressWanted(!isMinimized());
+    if (engine)
+        engine->setProgressWanted(!isMinimized());
     showUnshownProgress();
 }
 
