@@ -129,6 +129,8 @@ protected:
     qint64 writeData(const char *data, qint64 maxSize) override;
 
 private:
+    // The sample type code of float PCM.
+    static constexpr int kFloat = 3;
     void captureFormat();
     void startFiller();
     void stopFiller();

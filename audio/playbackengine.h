@@ -173,6 +173,7 @@ private:
     void planDevice();
     void setTrack(const TrackInfo &entry);
     static QString titleOf(const TrackInfo &entry);
+    static bool sameStart(double a, double b);
     // File frame of what the listener has got: saved at pause, else what the device handed to
     // the output.
     qint64 heardFrame() const;
