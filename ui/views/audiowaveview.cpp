@@ -201,6 +201,7 @@ void AudioWaveView::blendWave(const QPolygonF &points, qreal penWidth, const QCo
     const int columns = m_frame.width();
     const int rows = m_frame.height();
     const QRgb premultiplied = qPremultiply(color.rgba());
+    const uint wholeKeeps = 256 - qAlpha(premultiplied);
     auto *bits = reinterpret_cast<QRgb *>(m_frame.bits());
     const int stride = m_frame.bytesPerLine() / int(sizeof(QRgb));
     m_coverage.assign(size_t(rows), 0.0f);
@@ -246,9 +247,12 @@ void AudioWaveView::blendWave(const QPolygonF &points, qreal penWidth, const QCo
         const int mark = segment;
         if (!run(x + 0.5, y, reach, slope))
             continue;
-        const int samples = std::min(4, std::max(1, int(std::ceil(std::abs(slope)))));
+        // One run per unit of slope, at most four (std::ceil would be a call into libm).
+        const qreal steep = std::abs(slope);
+        const int samples = steep <= 1 ? 1 : steep <= 2 ? 2 : steep <= 3 ? 3 : 4;
         if (samples > 1)
             segment = mark;
+        const float weight = 1.0f / float(samples);
         int lowest = rows;
         int highest = -1;
         for (int k = 0; k < samples; ++k) {
@@ -258,22 +262,35 @@ void AudioWaveView::blendWave(const QPolygonF &points, qreal penWidth, const QCo
             const qreal bottom = y + reach;
             const int firstRow = std::max(0, floorInt(top));
             const int lastRow = std::min(rows - 1, floorInt(bottom));
-            for (int row = firstRow; row <= lastRow; ++row) {
-                const qreal cover = std::min<qreal>(row + 1, bottom) - std::max<qreal>(row, top);
-                coverage[row] += float(std::max<qreal>(cover, 0) / samples);
+            if (firstRow > lastRow)
+                continue;
+            // Only the run's end rows are partly covered; the rows between are wholly inside.
+            if (firstRow == lastRow) {
+                coverage[firstRow] +=
+                    float(std::min<qreal>(firstRow + 1, bottom) - std::max<qreal>(firstRow, top))
+                    * weight;
+            } else {
+                coverage[firstRow] += float(firstRow + 1 - std::max<qreal>(firstRow, top)) * weight;
+                for (int row = firstRow + 1; row < lastRow; ++row)
+                    coverage[row] += weight;
+                coverage[lastRow] += float(std::min<qreal>(lastRow + 1, bottom) - lastRow) * weight;
             }
             lowest = std::min(lowest, firstRow);
             highest = std::max(highest, lastRow);
         }
         for (int row = lowest; row <= highest; ++row) {
-            const float cover = std::min(coverage[row], 1.0f);
+            const float cover = coverage[row];
             coverage[row] = 0.0f;
             if (cover <= 0)
                 continue;
-            // Source over, in premultiplied colour.
-            const QRgb source = scaled(premultiplied, uint(cover * 256));
+            // Source over, in premultiplied colour; most pixels of a run are wholly covered.
             QRgb &target = bits[row * stride + x];
-            target = source + scaled(target, 256 - qAlpha(source));
+            if (cover >= 1.0f) {
+                target = premultiplied + scaled(target, wholeKeeps);
+            } else {
+                const QRgb source = scaled(premultiplied, uint(cover * 256));
+                target = source + scaled(target, 256 - qAlpha(source));
+            }
         }
     }
 }
