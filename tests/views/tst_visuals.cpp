@@ -5,6 +5,7 @@
 #include "ui/views/spinningdiscview.h"
 
 #include <QPainter>
+#include <QScreen>
 #include <QtTest>
 
 // The level meter's input and gain, and the animation timers, which run only while seen.
@@ -71,13 +72,18 @@ private slots:
     void wavesLookLikeAStroke_data()
     {
         QTest::addColumn<int>("width");
-        QTest::newRow("library page") << 515;
-        QTest::newRow("narrowest, steep") << 120;
+        QTest::addColumn<float>("gain");
+        QTest::newRow("library page") << 515 << 0.0f;
+        QTest::newRow("narrowest, steep") << 120 << 0.0f;
+        // Each tick repaints only the band the waves sweep: tall waves lowered at once must
+        // leave nothing of themselves on the screen.
+        QTest::newRow("library page, waves lowered at once") << 515 << 0.4f;
     }
 
     void wavesLookLikeAStroke()
     {
         QFETCH(int, width);
+        QFETCH(float, gain);
         const float level = 0.95f;
         QWidget window;
         window.setStyleSheet(QStringLiteral("background: #1e2233;"));
@@ -85,11 +91,22 @@ private slots:
         auto *meter = new AudioWaveView(&window);
         meter->resize(window.size());
         window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         meter->setActive(true);
         meter->pushLevel(level, level);
         QTRY_VERIFY(qAbs(meter->model().level() - level) < 0.01f);
-        // No event runs between the two: the model stays as drawn.
-        const QImage drawn = meter->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        if (gain > 0) {
+            QSignalSpy frames(meter, &AudioWaveView::frameStarting);
+            meter->setGain(gain);
+            QTRY_VERIFY(frames.count() >= 3);
+        }
+        // What the ticks put on the screen. No event runs between this and reading the model,
+        // so it stays as drawn.
+        QImage drawn = window.screen()
+                           ->grabWindow(window.winId())
+                           .toImage()
+                           .convertToFormat(QImage::Format_RGB32);
+        drawn.setDevicePixelRatio(meter->devicePixelRatioF());
 
         QImage stroked(drawn.size(), QImage::Format_RGB32);
         stroked.setDevicePixelRatio(drawn.devicePixelRatio()); // also under a scale factor

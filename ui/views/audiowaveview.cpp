@@ -1,6 +1,7 @@
 #include "ui/views/audiowaveview.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -134,10 +135,31 @@ void AudioWaveView::animate()
 {
     emit frameStarting();
     m_model.step();
-    repaint();
+    if (!m_active || !m_model.isVisible()) {
+        repaint();
+        return;
+    }
+    // Only the band the waves swept, this frame and the one before, is painted and sent to
+    // the screen; the rest of the meter is the backdrop, unchanged.
+    const QRect rows = shownRows(drawWaves(m_backdrop.of(this)));
+    if (rows.isEmpty())
+        return;
+    m_frameReady = true;
+    repaint(rows);
+    m_frameReady = false;
 }
 
-void AudioWaveView::paintEvent(QPaintEvent *)
+QRect AudioWaveView::shownRows(const QRect &rows) const
+{
+    if (rows.isEmpty())
+        return QRect();
+    // A row more each side: Qt rounds to device pixels its own way.
+    const int top = int(std::floor(rows.top() / m_frameRatio)) - 1;
+    const int bottom = int(std::ceil((rows.bottom() + 1) / m_frameRatio)) + 1;
+    return QRect(0, top, width(), bottom - top) & rect();
+}
+
+void AudioWaveView::paintEvent(QPaintEvent *event)
 {
     const QPixmap &backdrop = m_backdrop.of(this);
     const bool waves = m_active && m_model.isVisible();
@@ -148,18 +170,25 @@ void AudioWaveView::paintEvent(QPaintEvent *)
         painter.drawPixmap(0, 0, backdrop);
         return;
     }
-    const qreal ratio = drawWaves(backdrop);
+    if (!m_frameReady) {
+        // Painted outside the tick (shown, exposed, resized): what changed beyond this paint is
+        // painted next, so that no stale wave stays on the screen.
+        const QRect changed = shownRows(drawWaves(backdrop));
+        if (!event->rect().contains(changed))
+            update(changed);
+    }
     // The frame is in device pixels: drawn without the painter's scale it is a plain copy.
     // At a fractional ratio Qt would otherwise resample it, pixel by pixel, every frame.
-    painter.scale(1 / ratio, 1 / ratio);
+    painter.scale(1 / m_frameRatio, 1 / m_frameRatio);
     painter.drawImage(0, 0, m_frame);
 }
 
-qreal AudioWaveView::drawWaves(const QPixmap &backdrop)
+QRect AudioWaveView::drawWaves(const QPixmap &backdrop)
 {
     qreal ratio = devicePixelRatioF();
     if (ratio <= 0)
         ratio = 1.0;
+    m_frameRatio = ratio;
     const QSize pixels(qRound(width() * ratio), qRound(height() * ratio));
     // Over a backdrop the frame is opaque and is shown as a plain copy; without one (a meter
     // that is a window of its own) the waves are blended over what is there.
@@ -170,12 +199,26 @@ qreal AudioWaveView::drawWaves(const QPixmap &backdrop)
     const bool opaque = !backdrop.isNull() && m_backdropImage.size() == pixels;
     const QImage::Format format =
         opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
-    if (m_frame.size() != pixels || m_frame.format() != format)
+    bool whole = !opaque || m_frameBackdropKey != m_backdropKey;
+    if (m_frame.size() != pixels || m_frame.format() != format) {
         m_frame = QImage(pixels, format);
-    if (opaque)
-        std::copy_n(m_backdropImage.constBits(), m_frame.sizeInBytes(), m_frame.bits());
-    else
+        whole = true;
+    }
+    const int bytesPerLine = int(m_frame.bytesPerLine());
+    if (!opaque) {
         m_frame.fill(Qt::transparent);
+    } else if (whole) {
+        std::copy_n(m_backdropImage.constBits(), m_frame.sizeInBytes(), m_frame.bits());
+    } else if (m_wavesBottom >= m_wavesTop) {
+        const qsizetype from = qsizetype(m_wavesTop) * bytesPerLine;
+        std::copy_n(m_backdropImage.constBits() + from,
+            qsizetype(m_wavesBottom - m_wavesTop + 1) * bytesPerLine, m_frame.bits() + from);
+    }
+    m_frameBackdropKey = opaque ? m_backdropKey : 0;
+    const int lastTop = m_wavesTop;
+    const int lastBottom = m_wavesBottom;
+    m_wavesTop = pixels.height();
+    m_wavesBottom = -1;
 
     const QRectF area = AudioWaveModel::drawingArea(rect());
     const QRectF scaled(area.topLeft() * ratio, area.size() * ratio);
@@ -185,7 +228,11 @@ qreal AudioWaveView::drawWaves(const QPixmap &backdrop)
         m_model.wavePoints(scaled, waves[size_t(i)].amplitude, waves[size_t(i)].phase, m_points);
         blendWave(m_points, penWidths[i] * ratio, colors[i]);
     }
-    return ratio;
+    if (whole)
+        return QRect(QPoint(), pixels);
+    const int top = std::min(lastTop, m_wavesTop);
+    const int bottom = std::max(lastBottom, m_wavesBottom);
+    return bottom < top ? QRect() : QRect(0, top, pixels.width(), bottom - top + 1);
 }
 
 // Strokes the polyline with round ends, antialiased, straight into the frame. The waves run
@@ -278,6 +325,8 @@ void AudioWaveView::blendWave(const QPolygonF &points, qreal penWidth, const QCo
             lowest = std::min(lowest, firstRow);
             highest = std::max(highest, lastRow);
         }
+        m_wavesTop = std::min(m_wavesTop, lowest);
+        m_wavesBottom = std::max(m_wavesBottom, highest);
         for (int row = lowest; row <= highest; ++row) {
             const float cover = coverage[row];
             coverage[row] = 0.0f;

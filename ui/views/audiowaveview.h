@@ -52,8 +52,11 @@ protected:
 private:
     void animate();
     void updateTimer();
-    // Returns the device pixel ratio the frame was drawn at.
-    qreal drawWaves(const QPixmap &backdrop);
+    // Draws the waves as they are now into the frame; returns the rows (device pixels) that
+    // changed since the frame before.
+    QRect drawWaves(const QPixmap &backdrop);
+    // Those rows in the widget's own coordinates, across its width.
+    QRect shownRows(const QRect &rows) const;
     void blendWave(const QPolygonF &points, qreal penWidth, const QColor &color);
 
     QTimer m_timer;
@@ -74,6 +77,14 @@ private:
     std::vector<Segment> m_segments;
     // The backdrop with the waves blended in, shown in one copy.
     QImage m_frame;
+    qreal m_frameRatio = 1.0;
+    // The backdrop the frame was made over (0: none); only the rows the waves covered
+    // (m_wavesTop to m_wavesBottom) differ from it, so only those are put back before the next.
+    qint64 m_frameBackdropKey = 0;
+    int m_wavesTop = 0;
+    int m_wavesBottom = -1;
+    // While the tick shows the frame it has just drawn, the paint only copies it.
+    bool m_frameReady = false;
     QImage m_backdropImage;
     qint64 m_backdropKey = 0;
     Backdrop m_backdrop;
