@@ -180,6 +180,12 @@ void PlaybackEngine::publishLevel()
 {
     if (m_device)
         m_device->publishLevel();
+    // Frames come every 16 ms; anything up to 20 ms counts as before the next one.
+    const int frameMs = 20;
+    if (m_progressTimer.isActive() && m_progressTimer.remainingTime() <= frameMs) {
+        m_progressTimer.start();
+        onProgressTick();
+    }
 }
 
 void PlaybackEngine::releaseTrack()

@@ -71,7 +71,8 @@ public:
     // only as often as noticing a track's end needs, not ten times a second.
     void setProgressWanted(bool wanted);
     // Emits levelChanged now if 40 ms of audio have been handed over since the last one; the
-    // meter calls it at each of its frames.
+    // meter calls it at each of its frames. A position due before the next frame is taken then
+    // too, so that the position timer does not wake the window's thread between frames.
     void publishLevel();
     // Gain the samples at a file position get (fade-in after the start, fade-out before the end,
     // a switch ramp); 1.0 with nothing loaded.
