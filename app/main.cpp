@@ -2,6 +2,7 @@
 #include "app/configservice.h"
 #include "app/csapp.h"
 #include "app/datanotices.h"
+#include "app/displaysetup.h"
 #include "app/handoffserver.h"
 #include "app/resourceinit.h"
 #include "app/singleinstance.h"
@@ -16,20 +17,9 @@
 
 int main(int argc, char *argv[])
 {
-    // Only widgets here: without this the X11 platform loads the whole OpenGL stack (Mesa and
-    // its LLVM) at start, some 50 MiB and a third of the start-up time for nothing.
-    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-    // With X11 shared memory Qt waits for the X server (a round trip) before painting over
-    // anything it flushed last; the level meter flushes 60 times a second, so that wait cost
-    // more than the copy it saves, in this process and in the X server alike.
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        qputenv("QT_XCB_NO_MITSHM", "1");
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    prepareDisplay();
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton, true);
-    QApplication::setHighDpiScaleFactorRoundingPolicy(
-        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 
     auto application = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellin"));

@@ -6,6 +6,8 @@
 //   bench_repaintfloor [seconds]     (needs a display; bench/perf.sh runs it)
 //
 // Prints the process's CPU time over the run, in percent of one core.
+#include "app/displaysetup.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPainter>
@@ -48,14 +50,8 @@ double cpuSeconds()
 
 int main(int argc, char *argv[])
 {
-    // As the player starts: widgets only, the same scaling.
-    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        qputenv("QT_XCB_NO_MITSHM", "1");
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QApplication::setHighDpiScaleFactorRoundingPolicy(
-        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    // As the player starts: widgets only, the same scaling and flushing.
+    prepareDisplay();
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? qMax(1, atoi(argv[1])) : 10;
 
