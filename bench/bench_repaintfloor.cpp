@@ -1,7 +1,8 @@
 // The least a 16 ms animation the size of the level meter costs on this machine: a window the
 // size of the player's holding one plain opaque widget of the meter's size, filled with a new
 // colour and repainted every 16 ms, nothing else. Qt's repaint, the flush to the display server
-// and the event loop are all it measures; the player's library page pays them too.
+// and the event loop are all it measures: what the meter costs where it repaints through Qt
+// (on X11 it puts its frames on its own window instead).
 //
 //   bench_repaintfloor [seconds]     (needs a display; bench/perf.sh runs it)
 //

@@ -73,21 +73,27 @@ private slots:
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<float>("gain");
-        QTest::newRow("library page") << 515 << 0.0f;
-        QTest::newRow("narrowest, steep") << 120 << 0.0f;
+        QTest::addColumn<bool>("uncovered");
+        QTest::newRow("library page") << 515 << 0.0f << false;
+        QTest::newRow("narrowest, steep") << 120 << 0.0f << false;
         // Each tick repaints only the band the waves sweep: tall waves lowered at once must
         // leave nothing of themselves on the screen.
-        QTest::newRow("library page, waves lowered at once") << 515 << 0.4f;
+        QTest::newRow("library page, waves lowered at once") << 515 << 0.4f << false;
+        // On X11 the ticks put their frames on the meter's window past Qt, whose own copy then
+        // still holds the tall waves it last painted: a window uncovering the meter must not
+        // bring those back.
+        QTest::newRow("waves lowered, then uncovered") << 515 << 0.4f << true;
     }
 
     void wavesLookLikeAStroke()
     {
         QFETCH(int, width);
         QFETCH(float, gain);
+        QFETCH(bool, uncovered);
         const float level = 0.95f;
         QWidget window;
         window.setStyleSheet(QStringLiteral("background: #1e2233;"));
-        window.resize(width, 50);
+        window.setGeometry(40, 40, width, 50);
         auto *meter = new AudioWaveView(&window);
         meter->resize(window.size());
         window.show();
@@ -96,10 +102,22 @@ private slots:
         meter->pushLevel(level, level);
         QTRY_VERIFY(qAbs(meter->model().level() - level) < 0.01f);
         if (gain > 0) {
+            meter->repaint(); // Qt's own copy now holds the tall waves
             QSignalSpy frames(meter, &AudioWaveView::frameStarting);
             meter->setGain(gain);
             QTRY_VERIFY(frames.count() >= 3);
         }
+        if (uncovered) {
+            QWidget cover;
+            cover.setWindowFlags(Qt::FramelessWindowHint);
+            cover.setGeometry(window.geometry());
+            cover.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&cover));
+            cover.hide();
+            QTest::qWait(100);
+        }
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            QVERIFY(meter->framesPutDirectly() > 0);
         // What the ticks put on the screen. No event runs between this and reading the model,
         // so it stays as drawn.
         QImage drawn = window.screen()

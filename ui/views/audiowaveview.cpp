@@ -140,12 +140,13 @@ void AudioWaveView::animate()
         return;
     }
     // Only the band the waves swept, this frame and the one before, is painted and sent to
-    // the screen; the rest of the meter is the backdrop, unchanged.
-    const QRect rows = shownRows(drawWaves(m_backdrop.of(this)));
-    if (rows.isEmpty())
+    // the screen; the rest of the meter is the backdrop, unchanged. Where the platform allows,
+    // the band goes straight to the window.
+    const QRect changed = drawWaves(m_backdrop.of(this));
+    if (changed.isEmpty() || m_sink.put(m_frame, changed.top(), changed.height()))
         return;
     m_frameReady = true;
-    repaint(rows);
+    repaint(shownRows(changed));
     m_frameReady = false;
 }
 
@@ -223,10 +224,10 @@ QRect AudioWaveView::drawWaves(const QPixmap &backdrop)
     const QRectF area = AudioWaveModel::drawingArea(rect());
     const QRectF scaled(area.topLeft() * ratio, area.size() * ratio);
     const auto waves = m_model.waves();
-    const QColor colors[3] = { m_color1, m_color2, m_color3 };
+    const QColor waveColors[3] = { m_color1, m_color2, m_color3 };
     for (int i = 0; i < 3; ++i) {
         m_model.wavePoints(scaled, waves[size_t(i)].amplitude, waves[size_t(i)].phase, m_points);
-        blendWave(m_points, penWidths[i] * ratio, colors[i]);
+        blendWave(m_points, penWidths[i] * ratio, waveColors[i]);
     }
     if (whole)
         return QRect(QPoint(), pixels);

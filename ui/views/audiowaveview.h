@@ -2,6 +2,7 @@
 
 #include "ui/views/audiowavemodel.h"
 #include "ui/views/backdrop.h"
+#include "ui/views/nativeframesink.h"
 
 #include <QColor>
 #include <QImage>
@@ -24,6 +25,8 @@ public:
     bool isActive() const { return m_active; }
     bool isAnimating() const { return m_timer.isActive(); }
     const AudioWaveModel &model() const { return m_model; }
+    // Frames that went straight to the window rather than through Qt's repaint.
+    int framesPutDirectly() const { return m_sink.framesPut(); }
     std::array<QColor, 3> colors() const { return { m_color1, m_color2, m_color3 }; }
 
 public slots:
@@ -88,4 +91,5 @@ private:
     QImage m_backdropImage;
     qint64 m_backdropKey = 0;
     Backdrop m_backdrop;
+    NativeFrameSink m_sink { this };
 };
