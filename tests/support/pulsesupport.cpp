@@ -107,6 +107,9 @@ QString marksSource(double seconds, int offset)
 QPair<qint64, qint64> heardRun(const QVector<qint16> &rec, int *from, const Envelope &e)
 {
     const int frames = rec.size() / 2;
+    // What an earlier run took is not this one's, even when it carried straight on (a switch
+    // that lost no sample).
+    const int earliest = *from;
     const auto inserted = [&](int i) { return rec[2 * i] == 0 && rec[2 * i + 1] == 0; };
     const auto matches = [&](int i, qint64 frame) {
         // Without a fade-in, audio from before the start shows as a run starting early.
@@ -134,7 +137,7 @@ QPair<qint64, qint64> heardRun(const QVector<qint16> &rec, int *from, const Enve
         *from = anchor + 1;
         for (int step : { -1, 1 }) {
             qint64 &f = bounds[step > 0];
-            for (int i = anchor + step; i >= 0 && i < frames; i += step) {
+            for (int i = anchor + step; i >= earliest && i < frames; i += step) {
                 if (inserted(i))
                     continue;
                 if (!matches(i, f + step))
