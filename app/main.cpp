@@ -6,6 +6,7 @@
 #include "app/handoffserver.h"
 #include "app/resourceinit.h"
 #include "app/singleinstance.h"
+#include "app/startupwarmup.h"
 #include "data/databaseregistry.h"
 #include "ui/mainwindow/mainwindow.h"
 
@@ -17,6 +18,7 @@
 
 int main(int argc, char *argv[])
 {
+    const StartupWarmup fonts(StartupWarmup::FontConfiguration);
     prepareDisplay();
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton, true);
@@ -24,6 +26,7 @@ int main(int argc, char *argv[])
     auto application = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellin"));
     initResources();
+    auto images = std::make_unique<StartupWarmup>(StartupWarmup::ImagePlugins);
     enableDebugFromEnvironment();
 
     // The stylesheets name Windows families; elsewhere fall back to fonts that cover Chinese.
@@ -71,6 +74,7 @@ int main(int argc, char *argv[])
 
     auto *window = new MainWindow;
     window->show();
+    prefaultBackingStore(window);
 
     auto server = std::make_unique<HandoffServer>();
     // Without the channel later starts cannot hand over their files; they still end.
@@ -93,6 +97,7 @@ int main(int argc, char *argv[])
     qtTranslator.reset();
     translator.reset();
     font.reset();
+    images.reset();
     application.reset();
     return result;
 }

@@ -8,7 +8,7 @@ PACKAGES=(
     qtbase5-dev qtmultimedia5-dev libqt5multimedia5-plugins libqt5svg5-dev libqt5sql5-sqlite
     qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
-    libuchardet-dev libxcb1-dev
+    libuchardet-dev libxcb1-dev libfontconfig-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
     musepack-tools

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <thread>
+
+// Work the first frame waits for, run beside the main thread while it builds the application
+// and the window. A job only fills a process-wide cache, so the main thread gets the same result
+// either way, only sooner; if it gets there first it waits on the library's own lock, no longer
+// than it would have taken itself.
+class StartupWarmup
+{
+public:
+    enum Job {
+        FontConfiguration, // may start before the application object exists
+        ImagePlugins, // needs the application object (it tells where the plugins are)
+    };
+
+    explicit StartupWarmup(Job job);
+    ~StartupWarmup(); // waits for the job
+    StartupWarmup(const StartupWarmup &) = delete;
+    StartupWarmup &operator=(const StartupWarmup &) = delete;
+
+private:
+    static void readFontConfiguration();
+    static void loadImagePlugins();
+
+    std::thread m_thread;
+};
