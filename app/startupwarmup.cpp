@@ -2,13 +2,22 @@
 
 #include <QImageReader>
 
+#include <system_error>
+
 StartupWarmup::StartupWarmup(Job job)
-    : m_thread(job == FontConfiguration ? &readFontConfiguration : &loadImagePlugins)
-{ }
+{
+    try {
+        m_thread =
+            std::thread(job == FontConfiguration ? &readFontConfiguration : &loadImagePlugins);
+    } catch (const std::system_error &) {
+        // No thread to spare: the main thread does the work when it needs it, as it used to.
+    }
+}
 
 StartupWarmup::~StartupWarmup()
 {
-    m_thread.join();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void StartupWarmup::loadImagePlugins()

@@ -3,9 +3,9 @@
 #include <thread>
 
 // Work the first frame waits for, run beside the main thread while it builds the application
-// and the window. A job only fills a process-wide cache, so the main thread gets the same result
-// either way, only sooner; if it gets there first it waits on the library's own lock, no longer
-// than it would have taken itself.
+// and the window. A job only fills a process-wide cache of a library, so the main thread gets the
+// same result either way, only sooner. Should the main thread get there first, the library has it
+// wait for the helper (Qt's plugin loader) or do the work itself (fontconfig), as without one.
 class StartupWarmup
 {
 public:
@@ -15,7 +15,7 @@ public:
     };
 
     explicit StartupWarmup(Job job);
-    ~StartupWarmup(); // waits for the job
+    ~StartupWarmup(); // waits for the job to end
     StartupWarmup(const StartupWarmup &) = delete;
     StartupWarmup &operator=(const StartupWarmup &) = delete;
 
