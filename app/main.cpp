@@ -18,8 +18,9 @@
 
 int main(int argc, char *argv[])
 {
-    const StartupWarmup fonts(StartupWarmup::FontConfiguration);
+    // The environment first: the helper reads it, and is not to meet a change to it.
     prepareDisplay();
+    const StartupWarmup libraries(StartupWarmup::PlatformLibraries);
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton, true);
 

@@ -7,8 +7,10 @@
 StartupWarmup::StartupWarmup(Job job)
 {
     try {
-        m_thread =
-            std::thread(job == FontConfiguration ? &readFontConfiguration : &loadImagePlugins);
+        // The environment is read here, on the main thread.
+        m_thread = job == PlatformLibraries
+            ? std::thread(&loadPlatformLibraries, platformLibraries())
+            : std::thread(&loadImagePlugins);
     } catch (const std::system_error &) {
         // No thread to spare: the main thread does the work when it needs it, as it used to.
     }

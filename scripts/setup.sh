@@ -13,7 +13,7 @@ PACKAGES=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
     musepack-tools
     pulseaudio pulseaudio-utils
-    xvfb xauth fonts-dejavu-core fonts-wqy-microhei
+    xvfb xauth libxcursor1 fonts-dejavu-core fonts-wqy-microhei
     dbus libglib2.0-bin desktop-file-utils sqlite3 sox
     python3
 )
